@@ -1,0 +1,40 @@
+#pragma once
+// The three built-in UI string tables and the language chosen once at start-up. Every fixed text
+// of the interface is addressed by its entry number 0..28. Texts are stored as 8-bit strings in
+// their own language's code page (936, 950, 1252).
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+inline constexpr int kUiStringCount = 29;
+
+enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };
+
+struct UiStringTable {
+  const char* const* texts;  // kUiStringCount entries
+  const char* font_name;
+  unsigned code_page;        // the code page the texts are stored in
+};
+
+const UiStringTable& TableFor(Language language);
+
+// The choice itself: 1 and 2 pick Chinese, other non-zero values English, 0 goes by the OEM
+// code page (936, 950, anything else English).
+Language ChooseLanguage(std::int32_t lang_index, unsigned oem_code_page);
+
+// The selection. UseLanguage sets it (tests and SelectLanguage); before it, English.
+void UseLanguage(Language language);
+Language SelectedLanguage();
+const UiStringTable& UiStrings();
+const char* UiString(int index);  // entry of the selected table, stored bytes
+const char* UiFontNameA();        // stored bytes of the selected font name
+
+// Windows only: reads LangIndex from the registry and GetOEMCP, then UseLanguage.
+void SelectLanguage();
+// Windows only: entry `index` / the font name of the selected language as UTF-16, converted from
+// the table's own code page so that every language shows correctly on any system locale.
+std::wstring UiText(int index);
+std::wstring UiFontName();
+
+}  // namespace qv
