@@ -1,0 +1,180 @@
+#include "platform/folder_picker.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <exception>
+#include <utility>
+
+namespace qv {
+namespace {
+
+std::wstring FromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::wstring CurrentDirectory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(path.size()), path.data());
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);  // too small: `length` counts the terminator
+  }
+}
+
+// The executable's file name without folder, cut at its first ".", lower case after the first
+// letter: the caption every message box of the program carries.
+std::wstring ApplicationTitle() {
+  wchar_t module[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring title(module, length);
+  const std::size_t slash = title.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) title.erase(0, slash + 1);
+  const std::size_t dot = title.find(L'.');
+  if (dot != std::wstring::npos) title.erase(dot);
+  if (title.size() > 1) CharLowerBuffW(title.data() + 1, static_cast<DWORD>(title.size() - 1));
+  return title;
+}
+
+void ShowErrorBox(HWND owner, const std::wstring& text) {
+  const std::wstring title = ApplicationTitle();
+  MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window)) {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  }
+  return TRUE;
+}
+
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (ok_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
+
+}  // namespace
+
+bool IsDriveLetterPath(std::wstring_view path) { return path.size() >= 2 && path[1] == L':'; }
+
+TThreadWindowsDisabled::TThreadWindowsDisabled() {
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
+                    reinterpret_cast<LPARAM>(&windows_));
+  for (HWND window : windows_) EnableWindow(window, FALSE);
+}
+
+TThreadWindowsDisabled::~TThreadWindowsDisabled() {
+  for (HWND window : windows_) {
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  }
+}
+
+TSDirDlg::TSDirDlg(HWND owner)
+    : owner_(owner),
+      send_([](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+        return SendMessageW(window, message, wparam, lparam);
+      }),
+      show_error_(ShowErrorBox) {}
+
+void TSDirDlg::SetMessageSender(TMessageSender sender) { send_ = std::move(sender); }
+
+void TSDirDlg::SetErrorShower(TErrorShower shower) { show_error_ = std::move(shower); }
+
+bool TSDirDlg::Execute() {
+  // The shell expects a single-threaded apartment on the thread that shows the dialog; when the
+  // program already set one up this only counts up and down.
+  ComApartment apartment;
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
+
+  BROWSEINFOA info = {};
+  info.hwndOwner = owner_;
+  info.lpszTitle = Caption.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(this);
+
+  PIDLIST_ABSOLUTE chosen = nullptr;
+  {
+    TThreadWindowsDisabled disabled;
+    chosen = SHBrowseForFolderA(&info);
+  }
+  // The dialog is gone; a later EnableOk must not reach whatever window reuses its handle.
+  dialog_ = nullptr;
+
+  // `Directory` already holds the path of the latest selection that had one.
+  const bool confirmed = chosen != nullptr;
+  if (chosen != nullptr) allocator->Free(chosen);
+  allocator->Release();
+  return confirmed;
+}
+
+void TSDirDlg::EnableOk(bool enable) {
+  if (dialog_ != nullptr) Send(dialog_, BFFM_ENABLEOK, 0, enable ? 1 : 0);
+}
+
+int CALLBACK TSDirDlg::BrowseCallback(HWND window, UINT notification, LPARAM data, LPARAM context) {
+  auto* self = reinterpret_cast<TSDirDlg*>(context);
+  if (self == nullptr) return 0;
+  // Nothing may unwind into the shell's code: errors stop here, and the dialog stays open.
+  try {
+    switch (notification) {
+      case BFFM_INITIALIZED:
+        self->Initialized(window);
+        break;
+      case BFFM_SELCHANGED:
+        self->SelectionChanged(window, data);
+        break;
+      default:
+        break;
+    }
+  } catch (const std::exception& error) {
+    self->show_error_(window, FromAnsi(error.what()));
+  } catch (...) {
+    self->show_error_(window, L"Unknown error");
+  }
+  return 0;
+}
+
+void TSDirDlg::Initialized(HWND window) {
+  dialog_ = window;
+  if (Directory.empty()) Directory = CurrentDirectory();
+  if (Directory.size() > 3 && Directory.back() == L'\\') Directory.pop_back();
+  if (!Directory.empty() && dialog_ != nullptr) {
+    Send(dialog_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(Directory.c_str()));
+  }
+}
+
+void TSDirDlg::SelectionChanged(HWND window, LPARAM item_list) {
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(item_list), path)) {
+    Send(window, BFFM_ENABLEOK, 0, 1);
+    Directory.assign(path);
+    if (OnChange) OnChange(*this);
+  } else {
+    Send(window, BFFM_ENABLEOK, 0, 0);
+  }
+}
+
+LRESULT TSDirDlg::Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return send_(window, message, wparam, lparam);
+}
+
+}  // namespace qv

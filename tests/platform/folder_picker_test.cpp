@@ -1,0 +1,588 @@
+#include "platform/folder_picker.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ComEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  void TearDown() override { CoUninitialize(); }
+};
+[[maybe_unused]] ::testing::Environment* const com_environment =
+    ::testing::AddGlobalTestEnvironment(new ComEnvironment);
+
+struct ItemListFree {
+  void operator()(std::remove_pointer_t<PIDLIST_ABSOLUTE>* list) const { CoTaskMemFree(list); }
+};
+using ItemList = std::unique_ptr<std::remove_pointer_t<PIDLIST_ABSOLUTE>, ItemListFree>;
+
+// The shell's own item lists for a path, by its two ways of parsing one.
+ItemList ParsedByShell(const std::wstring& path) {
+  PIDLIST_ABSOLUTE list = nullptr;
+  const HRESULT result = SHParseDisplayName(path.c_str(), nullptr, &list, 0, nullptr);
+  EXPECT_TRUE(SUCCEEDED(result) && list != nullptr)
+      << "cannot parse " << ::testing::PrintToString(path);
+  return ItemList(list);
+}
+
+ItemList CreatedFromPath(const std::wstring& path) {
+  ItemList list(ILCreateFromPathW(path.c_str()));
+  EXPECT_NE(list, nullptr) << "no item list for " << ::testing::PrintToString(path);
+  return list;
+}
+
+ItemList SpecialFolder(int csidl) {
+  PIDLIST_ABSOLUTE list = nullptr;
+  EXPECT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &list))) << "csidl " << csidl;
+  return ItemList(list);
+}
+
+std::wstring CurrentDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, path);
+  return path;
+}
+
+// Real folders under the temporary directory, removed again with the fixture; the process's
+// current directory is put back too, since a folder in use cannot be removed.
+class TempFolders {
+ public:
+  TempFolders() : saved_current_(CurrentDirectory()) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t long_temp[MAX_PATH] = {};
+    GetLongPathNameW(temp, long_temp, MAX_PATH);
+    root_ = Make(std::wstring(long_temp) + L"qv-pick-" + std::to_wstring(GetCurrentProcessId()));
+  }
+  ~TempFolders() {
+    SetCurrentDirectoryW(saved_current_.c_str());
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
+  }
+  TempFolders(const TempFolders&) = delete;
+  TempFolders& operator=(const TempFolders&) = delete;
+
+  const std::wstring& Root() const { return root_; }
+  std::wstring Make(const std::wstring& path) {
+    EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << GetLastError();
+    made_.push_back(path);
+    return path;
+  }
+  std::wstring Sub(const std::wstring& name) { return Make(root_ + L"\\" + name); }
+
+ private:
+  std::wstring saved_current_;
+  std::wstring root_;
+  std::vector<std::wstring> made_;
+};
+
+struct Sent {
+  HWND window;
+  UINT message;
+  WPARAM wparam;
+  std::wstring lparam;  // the path for a set-selection, the number otherwise
+  bool operator==(const Sent&) const = default;
+};
+
+void PrintTo(const Sent& sent, std::ostream* out) {
+  *out << "{" << sent.window << ", "
+       << (sent.message == BFFM_ENABLEOK ? "ENABLEOK" : "SETSELECTIONW") << ", " << sent.wparam
+       << ", " << ::testing::PrintToString(sent.lparam) << "}";
+}
+
+Sent EnableOkSent(HWND window, int enable) {
+  return {window, BFFM_ENABLEOK, 0, std::to_wstring(enable)};
+}
+
+Sent SelectionSent(HWND window, const std::wstring& path) {
+  return {window, BFFM_SETSELECTIONW, TRUE, path};
+}
+
+// The picker with its message sends and error boxes recorded, and everything the handler saw, in
+// order, in one log.
+class PickerTest : public ::testing::Test {
+ protected:
+  PickerTest() {
+    dialog_ = CreateWindowExW(0, L"STATIC", L"dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr);
+    picker_.SetMessageSender([this](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+      sent_.push_back({window, message, wparam,
+                       message == BFFM_SETSELECTIONW
+                           ? std::wstring(reinterpret_cast<const wchar_t*>(lparam))
+                           : std::to_wstring(lparam)});
+      log_.push_back(L"sent with " + picker_.Directory);
+      return LRESULT{0};
+    });
+    picker_.SetErrorShower([this](HWND owner, const std::wstring& text) {
+      errors_.push_back(text);
+      error_owners_.push_back(owner);
+    });
+  }
+  ~PickerTest() override { DestroyWindow(dialog_); }
+
+  int Notify(UINT notification, LPARAM data) {
+    return TSDirDlg::BrowseCallback(dialog_, notification, data,
+                                    reinterpret_cast<LPARAM>(&picker_));
+  }
+  int Initialise() { return Notify(BFFM_INITIALIZED, 0); }
+  int Select(const ItemList& list) {
+    return Notify(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(list.get()));
+  }
+  void LogChanges() {
+    picker_.OnChange = [this](TSDirDlg& sender) {
+      EXPECT_EQ(&sender, &picker_);
+      log_.push_back(L"change " + sender.Directory);
+    };
+  }
+
+  TempFolders folders_;
+  HWND dialog_;
+  TSDirDlg picker_;
+  std::vector<Sent> sent_;
+  std::vector<std::wstring> log_;
+  std::vector<std::wstring> errors_;
+  std::vector<HWND> error_owners_;
+};
+
+TEST(IsDriveLetterPath, AllowsOnlyPathsThatBeginWithADriveLetter) {
+  const struct {
+    const wchar_t* path;
+    bool allowed;
+  } cases[] = {
+      {L"C:\\Data", true},
+      {L"Z:\\tmp", true},
+      {L"C:\\", true},
+      {L"d:", true},
+      {L"\\\\server\\share", false},
+      {L"", false},
+      {L"C", false},
+      {L"\\Data", false},
+      {L"Data\\C:", false},
+      {L"\\\\?\\C:\\Data", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsDriveLetterPath(c.path), c.allowed)
+        << ::testing::PrintToString(std::wstring(c.path));
+  }
+}
+
+TEST_F(PickerTest, StartsWithTheDefaultsAndNoDialog) {
+  TSDirDlg fresh(dialog_);
+  EXPECT_EQ(fresh.Caption, "Please select a folder");
+  EXPECT_EQ(fresh.Directory, L"");
+  EXPECT_FALSE(fresh.OnChange);
+  EXPECT_EQ(fresh.Owner(), dialog_);
+  EXPECT_EQ(fresh.DialogWindow(), nullptr);
+
+  picker_.EnableOk(true);
+  picker_.EnableOk(false);
+  EXPECT_THAT(sent_, IsEmpty());
+}
+
+TEST_F(PickerTest, InitialisationPreselectsDirectoryWithoutOneTrailingBackslash) {
+  const struct {
+    const wchar_t* directory;
+    const wchar_t* preselected;
+  } cases[] = {
+      {L"C:\\Data\\", L"C:\\Data"},
+      {L"C:\\Data", L"C:\\Data"},
+      {L"C:\\", L"C:\\"},
+      {L"C:", L"C:"},
+      {L"C:\\Data\\\\", L"C:\\Data\\"},
+      {L"C:\\a\\", L"C:\\a"},
+      {L"\\\\server\\share\\", L"\\\\server\\share"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.directory)));
+    sent_.clear();
+    picker_.Directory = c.directory;
+    EXPECT_EQ(Initialise(), 0);
+    EXPECT_EQ(picker_.Directory, c.preselected);
+    EXPECT_THAT(sent_, ElementsAre(SelectionSent(dialog_, c.preselected)));
+  }
+}
+
+TEST_F(PickerTest, InitialisationTakesTheCurrentDirectoryForAnEmptyDirectory) {
+  const std::wstring folder = folders_.Sub(L"Current");
+  for (const std::wstring& current : {folder, std::wstring(L"C:\\")}) {
+    SCOPED_TRACE(::testing::PrintToString(current));
+    ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
+    sent_.clear();
+    picker_.Directory.clear();
+    Initialise();
+    EXPECT_EQ(picker_.Directory, current);
+    EXPECT_THAT(sent_, ElementsAre(SelectionSent(dialog_, current)));
+  }
+}
+
+TEST_F(PickerTest, EnableOkGoesToTheWindowOfTheLatestInitialisation) {
+  picker_.Directory = L"C:\\";
+  Initialise();
+  EXPECT_EQ(picker_.DialogWindow(), dialog_);
+  sent_.clear();
+  picker_.EnableOk(true);
+  picker_.EnableOk(false);
+  EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 1), EnableOkSent(dialog_, 0)));
+
+  HWND second = CreateWindowExW(0, L"STATIC", L"second", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+  TSDirDlg::BrowseCallback(second, BFFM_INITIALIZED, 0, reinterpret_cast<LPARAM>(&picker_));
+  EXPECT_EQ(picker_.DialogWindow(), second);
+  sent_.clear();
+  picker_.EnableOk(true);
+  EXPECT_THAT(sent_, ElementsAre(EnableOkSent(second, 1)));
+  DestroyWindow(second);
+}
+
+TEST_F(PickerTest, FileSystemSelectionEnablesOkThenTakesThePathThenNotifies) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  const std::wstring beta = folders_.Sub(L"Beta Two");
+  const std::wstring greek = folders_.Sub(L"\u03B1\u03B2\u03B3");
+  LogChanges();
+  picker_.Directory = L"C:\\Before";
+  Initialise();
+  std::wstring before = picker_.Directory;
+
+  struct Case {
+    ItemList list;
+    std::wstring path;
+  };
+  Case cases[] = {
+      {ParsedByShell(alpha), alpha},           {CreatedFromPath(beta), beta},
+      {ParsedByShell(greek), greek},           {CreatedFromPath(L"C:\\"), L"C:\\"},
+      {CreatedFromPath(alpha + L"\\"), alpha},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path));
+    sent_.clear();
+    log_.clear();
+    EXPECT_EQ(Select(c.list), 0);
+    EXPECT_EQ(picker_.Directory, c.path);
+    EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 1)));
+    EXPECT_THAT(log_, ElementsAre(L"sent with " + before, L"change " + c.path));
+    before = c.path;
+  }
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+TEST_F(PickerTest, FileSystemSelectionWithoutHandlerStillTakesThePath) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  Select(ParsedByShell(alpha));
+  EXPECT_EQ(picker_.Directory, alpha);
+  EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 1)));
+}
+
+TEST_F(PickerTest, VirtualFolderDisablesOkAndKeepsDirectory) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  LogChanges();
+  Initialise();
+  Select(ParsedByShell(alpha));
+
+  // Wine gives the printers folder a "::{...}" path, so only folders without any path are used.
+  for (int csidl : {CSIDL_DRIVES, CSIDL_CONTROLS}) {
+    SCOPED_TRACE(csidl);
+    sent_.clear();
+    log_.clear();
+    EXPECT_EQ(Select(SpecialFolder(csidl)), 0);
+    EXPECT_EQ(picker_.Directory, alpha);
+    EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 0)));
+    EXPECT_THAT(log_, ElementsAre(L"sent with " + alpha));
+  }
+}
+
+TEST_F(PickerTest, OtherNotificationsAreIgnored) {
+  LogChanges();
+  picker_.Directory = L"C:\\Data\\";
+  const ItemList alpha = ParsedByShell(folders_.Sub(L"Alpha"));
+  for (UINT notification :
+       {UINT{BFFM_VALIDATEFAILEDA}, UINT{BFFM_VALIDATEFAILEDW}, UINT{BFFM_IUNKNOWN}, 0u, 77u}) {
+    EXPECT_EQ(Notify(notification, reinterpret_cast<LPARAM>(alpha.get())), 0) << notification;
+  }
+  EXPECT_EQ(picker_.Directory, L"C:\\Data\\");
+  EXPECT_EQ(picker_.DialogWindow(), nullptr);
+  EXPECT_THAT(sent_, IsEmpty());
+  EXPECT_THAT(log_, IsEmpty());
+}
+
+TEST_F(PickerTest, TheHandlerHasTheLastWordOnOk) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  picker_.OnChange = [](TSDirDlg& sender) { sender.EnableOk(false); };
+  Initialise();
+  sent_.clear();
+  Select(ParsedByShell(alpha));
+  EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 1), EnableOkSent(dialog_, 0)));
+
+  picker_.OnChange = [](TSDirDlg& sender) { sender.EnableOk(IsDriveLetterPath(sender.Directory)); };
+  sent_.clear();
+  Select(ParsedByShell(alpha));
+  EXPECT_THAT(sent_, ElementsAre(EnableOkSent(dialog_, 1), EnableOkSent(dialog_, 1)));
+}
+
+TEST_F(PickerTest, ErrorsInsideTheCallbackAreShownOverTheDialogAndSwallowed) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  const ItemList alpha_list = ParsedByShell(alpha);
+  Initialise();
+
+  picker_.OnChange = [](TSDirDlg&) { throw std::runtime_error("Target folder is busy"); };
+  EXPECT_EQ(Select(alpha_list), 0);
+  EXPECT_EQ(picker_.Directory, alpha);
+
+  picker_.OnChange = [](TSDirDlg&) { throw 42; };
+  EXPECT_EQ(Select(alpha_list), 0);
+
+  picker_.OnChange = nullptr;
+  picker_.SetMessageSender(
+      [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { throw std::length_error("send failed"); });
+  picker_.Directory = L"C:\\Data\\";
+  EXPECT_EQ(Initialise(), 0);
+  EXPECT_EQ(picker_.Directory, L"C:\\Data");
+
+  EXPECT_THAT(errors_, ElementsAre(L"Target folder is busy", L"Unknown error", L"send failed"));
+  EXPECT_THAT(error_owners_, ElementsAre(dialog_, dialog_, dialog_));
+}
+
+TEST(BrowseCallback, WithoutPickerAnswersZero) {
+  EXPECT_EQ(TSDirDlg::BrowseCallback(nullptr, BFFM_INITIALIZED, 0, 0), 0);
+}
+
+// Placed off the screen: Wine never maps such a window on the X display, so destroying it does
+// not wait two seconds for the display server as it does for a mapped one.
+HWND TopLevel(const wchar_t* title, DWORD style) {
+  return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPED | style, -5000, -5000, 200, 100,
+                         nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST(ThreadWindowsDisabled, DisablesVisibleEnabledTopLevelWindowsAndEnablesSurvivors) {
+  HWND shown = TopLevel(L"shown", WS_VISIBLE);
+  HWND doomed = TopLevel(L"doomed", WS_VISIBLE);
+  HWND hidden = TopLevel(L"hidden", 0);
+  HWND disabled = TopLevel(L"disabled", WS_VISIBLE | WS_DISABLED);
+  HWND child = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, shown,
+                               nullptr, nullptr, nullptr);
+  {
+    TThreadWindowsDisabled guard;
+    EXPECT_THAT(guard.Windows(), ::testing::UnorderedElementsAre(shown, doomed));
+    EXPECT_FALSE(IsWindowEnabled(shown));
+    EXPECT_FALSE(IsWindowEnabled(doomed));
+    EXPECT_TRUE(IsWindowEnabled(hidden));
+    EXPECT_TRUE(IsWindowEnabled(child));
+    DestroyWindow(doomed);
+  }
+  EXPECT_TRUE(IsWindowEnabled(shown));
+  EXPECT_TRUE(IsWindowEnabled(hidden));
+  EXPECT_FALSE(IsWindowEnabled(disabled));
+  EXPECT_FALSE(IsWindow(doomed));
+  for (HWND window : {shown, hidden, disabled}) DestroyWindow(window);
+}
+
+// Drives the real dialog from inside its own modal loop: a thread timer fires there, finds the
+// dialog among the thread's windows once the picker knows it, and hands it to `act` once.
+class DialogDriver {
+ public:
+  DialogDriver(const TSDirDlg& picker, std::function<void(HWND)> act)
+      : picker_(picker), act_(std::move(act)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 50, Tick);
+  }
+  ~DialogDriver() {
+    if (timer_ != 0) KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  DialogDriver(const DialogDriver&) = delete;
+  DialogDriver& operator=(const DialogDriver&) = delete;
+
+  bool Acted() const { return acted_; }
+
+ private:
+  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(window, class_name, 16);
+    if (std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
+      *reinterpret_cast<HWND*>(found) = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogDriver* self = current_;
+    if (self == nullptr || self->acted_) return;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr || self->picker_.DialogWindow() == nullptr) {
+      // About ten seconds without a dialog: give up rather than wait for ever.
+      if (++self->ticks_ > 200) {
+        ADD_FAILURE() << "the folder dialog did not appear";
+        KillTimer(nullptr, self->timer_);
+        self->timer_ = 0;
+      }
+      return;
+    }
+    KillTimer(nullptr, self->timer_);
+    self->timer_ = 0;
+    self->acted_ = true;
+    EXPECT_EQ(dialog, self->picker_.DialogWindow());
+    self->act_(dialog);
+  }
+
+  static inline DialogDriver* current_ = nullptr;
+  const TSDirDlg& picker_;
+  std::function<void(HWND)> act_;
+  UINT_PTR timer_ = 0;
+  int ticks_ = 0;
+  bool acted_ = false;
+};
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+BOOL CALLBACK CollectChildText(HWND window, LPARAM texts) {
+  reinterpret_cast<std::vector<std::wstring>*>(texts)->push_back(WindowText(window));
+  return TRUE;
+}
+
+std::wstring SelectedTreeItem(HWND dialog) {
+  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+  if (tree == nullptr) return L"<no tree>";
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW data = {};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+  return text;
+}
+
+void Press(HWND dialog, int button) { SendMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
+
+// The picker as the editor sets it up, over two visible windows of the thread, with every
+// enable-OK it sends recorded on its way to the real dialog.
+class RealDialogTest : public ::testing::Test {
+ protected:
+  RealDialogTest()
+      : owner_(TopLevel(L"Quorvel owner", WS_VISIBLE)),
+        other_(TopLevel(L"Quorvel other", WS_VISIBLE)),
+        picker_(owner_) {
+    picker_.Caption = "Please select target folder";
+    picker_.OnChange = [](TSDirDlg& sender) {
+      sender.EnableOk(IsDriveLetterPath(sender.Directory));
+    };
+    picker_.SetMessageSender([this](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+      if (message == BFFM_ENABLEOK) enable_ok_.push_back(static_cast<int>(lparam));
+      return SendMessageW(window, message, wparam, lparam);
+    });
+  }
+  ~RealDialogTest() override {
+    DestroyWindow(owner_);
+    DestroyWindow(other_);
+  }
+
+  // What the test saw while the dialog was up.
+  struct Seen {
+    bool owner_enabled = true;
+    bool other_enabled = true;
+    std::vector<std::wstring> texts;
+    std::wstring selected_item;
+    std::wstring directory;
+  };
+  Seen Look(HWND dialog) {
+    Seen seen;
+    seen.owner_enabled = IsWindowEnabled(owner_);
+    seen.other_enabled = IsWindowEnabled(other_);
+    EnumChildWindows(dialog, CollectChildText, reinterpret_cast<LPARAM>(&seen.texts));
+    seen.selected_item = SelectedTreeItem(dialog);
+    seen.directory = picker_.Directory;
+    return seen;
+  }
+
+  TempFolders folders_;
+  HWND owner_;
+  HWND other_;
+  TSDirDlg picker_;
+  std::vector<int> enable_ok_;
+};
+
+TEST_F(RealDialogTest, ConfirmingReturnsTheFolderSelectedInTheDialog) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  const std::wstring beta = folders_.Sub(L"Beta");
+  picker_.Directory = alpha + L"\\";
+  Seen at_open;
+  std::wstring after_virtual;
+  std::wstring after_select;
+  std::vector<int> enable_ok_on_select;
+  DialogDriver driver(picker_, [&](HWND dialog) {
+    at_open = Look(dialog);
+    const ItemList computer = SpecialFolder(CSIDL_DRIVES);
+    enable_ok_.clear();
+    SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(computer.get()));
+    after_virtual = picker_.Directory;
+    EXPECT_THAT(enable_ok_, ElementsAre(0));
+    enable_ok_.clear();
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(beta.c_str()));
+    after_select = SelectedTreeItem(dialog);
+    enable_ok_on_select = enable_ok_;
+    Press(dialog, IDOK);
+  });
+
+  EXPECT_TRUE(picker_.Execute());
+  EXPECT_TRUE(driver.Acted());
+  EXPECT_EQ(picker_.Directory, beta);
+
+  EXPECT_FALSE(at_open.owner_enabled);
+  EXPECT_FALSE(at_open.other_enabled);
+  EXPECT_TRUE(IsWindowEnabled(owner_));
+  EXPECT_TRUE(IsWindowEnabled(other_));
+  EXPECT_THAT(at_open.texts, ::testing::Contains(L"Please select target folder"));
+  EXPECT_EQ(at_open.selected_item, L"Alpha");
+  EXPECT_EQ(at_open.directory, alpha);
+  EXPECT_EQ(after_virtual, alpha);
+  EXPECT_EQ(after_select, L"Beta");
+  // The picker's own enable, then the editor's rule for a drive-letter path.
+  EXPECT_THAT(enable_ok_on_select, ElementsAre(1, 1));
+  EXPECT_EQ(picker_.DialogWindow(), nullptr);
+}
+
+TEST_F(RealDialogTest, CancellingReturnsFalseAndKeepsTheInitialisedDirectory) {
+  const std::wstring alpha = folders_.Sub(L"Alpha");
+  ASSERT_TRUE(SetCurrentDirectoryW(alpha.c_str()));
+  picker_.Directory.clear();
+  Seen at_open;
+  DialogDriver driver(picker_, [&](HWND dialog) {
+    at_open = Look(dialog);
+    Press(dialog, IDCANCEL);
+  });
+
+  EXPECT_FALSE(picker_.Execute());
+  EXPECT_TRUE(driver.Acted());
+  EXPECT_EQ(picker_.Directory, alpha);
+  EXPECT_EQ(at_open.selected_item, L"Alpha");
+  EXPECT_FALSE(at_open.owner_enabled);
+  EXPECT_FALSE(at_open.other_enabled);
+  EXPECT_TRUE(IsWindowEnabled(owner_));
+  EXPECT_TRUE(IsWindowEnabled(other_));
+}
+
+}  // namespace
+}  // namespace qv
