@@ -5,8 +5,8 @@
 
 namespace qv {
 
-// Takes the first backslash-separated component off `path` and returns it (the whole path when
-// it has no backslash past its first character).
+// Takes the first backslash-separated component off `path` and returns it. When the path has no
+// backslash, or begins with one, the component is the whole path and the path becomes empty.
 std::string SplitFirstComponent(std::string& path);
 
 // `key_path` is a root name ("HKEY_LOCAL_MACHINE", ...) and sub-keys separated by backslashes.
