@@ -1,0 +1,86 @@
+#pragma once
+// The editor's one connection to the sync server. Every operation blocks its caller and answers
+// true or false; no failure shows anything or throws.
+//
+// Use from a window: SetHost/SetPort from the settings, Connect, Logon with the document's
+// settings, then ListFolder as often as needed. An open connection is reused by the next
+// Connect as it is, whatever host and port are set by then.
+//
+// The connection closes itself when a read meets the end of the stream, a reply stays silent
+// longer than the reply time-out, a read fails with WSAESHUTDOWN or WSAECONNABORTED, a write
+// fails with those or WSAECONNRESET, a reply breaks the reading rules (a line beyond 16384
+// bytes, a listing beyond its limits), or a listing fails part-way for any reason: the unread
+// rest of a reply would otherwise be taken for the next one. Other socket errors fail the call
+// and leave the connection open.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "config/records.h"
+#include "net/reply_reader.h"
+#include "net/socket_io.h"
+
+namespace qv {
+
+class ServerConnection {
+ public:
+  static constexpr int kConnectTimeoutMs = 3000;
+  static constexpr int kReplyTimeoutMs = 30000;
+  static constexpr std::size_t kReadBlockSize = 32768;
+
+  ServerConnection() = default;
+  ServerConnection(const ServerConnection&) = delete;
+  ServerConnection& operator=(const ServerConnection&) = delete;
+
+  void SetHost(std::string host) { host_ = std::move(host); }
+  void SetPort(std::int32_t port) { port_ = port; }
+  const std::string& Host() const { return host_; }
+  std::int32_t Port() const { return port_; }
+
+  // Tests shorten these; the editor keeps the defaults. A negative reply time-out waits
+  // without limit.
+  void SetConnectTimeoutMs(int ms) { connect_timeout_ms_ = ms; }
+  void SetReplyTimeoutMs(int ms) { reply_timeout_ms_ = ms; }
+  void SetListingLimits(ListingLimits limits) { reader_.SetLimits(limits); }
+
+  // Open: a socket, and no read has seen the end of the stream. Nothing is probed.
+  bool IsOpen() const { return socket_.valid(); }
+
+  // Opens the connection to Host():Port() unless it is open; a port outside 1..65535 fails.
+  bool Connect();
+  // Sends the settings' user and password; true when the server accepts them.
+  bool Logon(const SettingsRecord& settings);
+  // Appends the names of the folder's subfolders in the order received; an empty path lists
+  // the top level. On false the names appended so far are meaningless.
+  bool ListFolder(std::string_view path, std::vector<std::string>& names);
+
+  // The building blocks of the operations above.
+  bool SendInt32(std::int32_t value);
+  bool SendBytes(const void* data, std::size_t size);
+  bool ReceiveInt32(std::int32_t& value);
+  bool ReceiveLine(std::string& line);
+  bool ReceiveLines(std::vector<std::string>& names);
+
+ private:
+  void Close();
+  // Reads one block into the reader; false, with the state change the error calls for, when
+  // nothing arrived.
+  bool ReceiveMore();
+
+  std::string host_;
+  std::int32_t port_ = kDefaultPort;
+  int connect_timeout_ms_ = kConnectTimeoutMs;
+  int reply_timeout_ms_ = kReplyTimeoutMs;
+  Socket socket_;
+  ReplyReader reader_;
+};
+
+// The process-wide connection: the editor window creates it, hands it over here while it is
+// being created, and hands over nullptr before destroying it.
+void SetServerConnection(ServerConnection* connection);
+ServerConnection* GetServerConnection();
+
+}  // namespace qv

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "config/records.h"
+#include "net/wire.h"
+
+namespace qv::testing {
+
+// Bytes in the order they travel.
+inline std::string Int32BE(std::int32_t value) {
+  std::uint8_t bytes[4];
+  PutInt32BE(bytes, value);
+  return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// Settings whose user and password short strings hold these texts, written byte by byte so that
+// a length byte can also be one that only a damaged file would hold.
+inline SettingsRecord SettingsWith(std::string_view user, std::string_view password,
+                                   int user_length = -1) {
+  SettingsRecord settings;
+  auto put = [&](std::size_t offset, std::string_view text, int length) {
+    settings.bytes[offset] = static_cast<std::uint8_t>(length < 0 ? text.size() : length);
+    std::memcpy(settings.bytes.data() + offset + 1, text.data(), text.size());
+  };
+  put(SettingsRecord::kUserOffset, user, user_length);
+  put(SettingsRecord::kPasswordOffset, password, -1);
+  return settings;
+}
+
+}  // namespace qv::testing
