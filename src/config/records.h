@@ -56,6 +56,8 @@ struct TaskRecord {
   std::array<std::uint8_t, kTaskRecordSize> bytes{};  // a new task is all zero bytes
 
   std::string Name() const;
+  // The stored name without a copy, for comparisons that walk every task.
+  std::string_view NameView() const;
   std::string Source() const;
   std::string Target() const;
   void SetName(std::string_view text);

@@ -1,0 +1,146 @@
+#include "config/document.h"
+
+#include <string>
+
+#include "common/parse_int.h"
+
+namespace qv {
+namespace {
+
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// The n > 0 that `name` spells after `stem`, written as AddTask writes it (decimal, no leading
+// zero); 0 when it is not such a name or n is beyond `limit`.
+std::size_t NumberAfterStem(std::string_view name, std::string_view stem, std::size_t limit) {
+  if (name.size() <= stem.size() || !SameName(name.substr(0, stem.size()), stem)) return 0;
+  const std::string_view digits = name.substr(stem.size());
+  if (digits[0] == '0') return 0;
+  std::size_t n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + static_cast<std::size_t>(c - '0');
+    if (n > limit) return 0;
+  }
+  return n;
+}
+
+// Blanks and control characters: every byte up to 32, not the upper half of the code page.
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+bool ConfigDocument::ValidPosition(int position) const {
+  return position >= 0 && static_cast<std::size_t>(position) < tasks.size();
+}
+
+int ConfigDocument::FindTask(std::string_view name) const {
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    if (SameName(tasks[i].NameView(), name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+AddedTask ConfigDocument::AddTask(std::string_view stem) {
+  // The first free stem+n is at most stem+(count+1); one pass marks the numbers in use instead of
+  // searching the list once per candidate.
+  const std::size_t limit = tasks.size() + 1;
+  std::vector<bool> taken(limit + 1, false);
+  for (const TaskRecord& task : tasks) {
+    taken[NumberAfterStem(task.NameView(), stem, limit)] = true;
+  }
+  std::size_t n = 1;
+  while (taken[n]) ++n;
+
+  std::string candidate(stem);
+  candidate += std::to_string(n);
+  TaskRecord& task = tasks.emplace_back();
+  task.SetName(candidate);
+  modified_ = true;
+  return {static_cast<int>(tasks.size() - 1), task.Name()};
+}
+
+void ConfigDocument::DeleteTask(int position) {
+  if (!ValidPosition(position)) return;
+  tasks.erase(tasks.begin() + position);
+  modified_ = true;
+}
+
+RenameResult ConfigDocument::RenameTask(int position, std::string_view text) {
+  if (text.empty()) return RenameResult::kRefusedEmpty;
+  const int found = FindTask(text);
+  if (found >= 0 && found != position) return RenameResult::kRefusedRepeated;
+  if (!ValidPosition(position)) return RenameResult::kAccepted;
+  tasks[static_cast<std::size_t>(position)].SetName(text);
+  modified_ = true;
+  return RenameResult::kAccepted;
+}
+
+void ConfigDocument::SetTaskSource(int position, std::string_view text) {
+  if (!ValidPosition(position)) return;
+  tasks[static_cast<std::size_t>(position)].SetSource(Trim(text));
+  modified_ = true;
+}
+
+void ConfigDocument::SetTaskTarget(int position, std::string_view text) {
+  if (!ValidPosition(position)) return;
+  tasks[static_cast<std::size_t>(position)].SetTarget(Trim(text));
+  modified_ = true;
+}
+
+void ConfigDocument::SetHost(std::string_view text) {
+  settings.SetHost(text);
+  modified_ = true;
+}
+
+void ConfigDocument::SetUser(std::string_view text) {
+  settings.SetUser(text);
+  modified_ = true;
+}
+
+void ConfigDocument::SetPassword(std::string_view text) {
+  settings.SetPassword(text);
+  modified_ = true;
+}
+
+std::int32_t ConfigDocument::SetPort(std::string_view text) {
+  const std::int32_t value = ParseIntDef(text, 0);
+  if (value != settings.Port()) {
+    settings.SetPort(value);
+    modified_ = true;
+  }
+  return value;
+}
+
+std::int32_t ConfigDocument::SetInterval(std::string_view text) {
+  const std::int32_t value = ParseIntDef(text, 0);
+  if (value != settings.Interval()) {
+    settings.SetInterval(value);
+    modified_ = true;
+  }
+  return value;
+}
+
+std::int32_t ConfigDocument::SetSpeedLimit(std::string_view text) {
+  const std::int32_t value = ParseIntDef(text, 0);
+  if (value != settings.SpeedLimit()) {
+    settings.SetSpeedLimit(value);
+    modified_ = true;
+  }
+  return value;
+}
+
+}  // namespace qv

@@ -1,0 +1,411 @@
+#include "config/config_store.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+#include "config/config_store_steps.h"
+#include "config/image_fixture.h"
+#include "config/win_files.h"
+
+namespace qv {
+namespace {
+
+using test::DocumentOf;
+using test::Holder;
+using test::Image;
+using test::MakeImage;
+using test::ReadBytes;
+using test::SampleTasks;
+using test::SettingsFields;
+using test::TaskFields;
+using test::TempDir;
+using test::WriteBytes;
+
+using Names = std::vector<std::wstring>;
+
+const SettingsFields kSettings{"sync.example", 8910, "operator", "0123456789abcdefghijklmnopqrstu",
+                             30, 512};
+
+std::vector<TaskFields> ManyTasks(int count) {
+  std::vector<TaskFields> tasks;
+  for (int i = 0; i < count; ++i) {
+    tasks.push_back({"Task" + std::to_string(i), "/srv/share/" + std::to_string(i),
+                     "C:\\Data\\" + std::to_string(i * 7)});
+  }
+  return tasks;
+}
+
+std::size_t NoPausesExpected(std::uint32_t) {
+  ADD_FAILURE() << "the loader paused";
+  return 0;
+}
+
+void Load(const std::wstring& dir, ConfigDocument& doc) {
+  LoadConfigWith(dir, doc, [](std::uint32_t ms) { NoPausesExpected(ms); });
+}
+
+void ExpectSameContent(const ConfigDocument& actual, const ConfigDocument& expected) {
+  EXPECT_EQ(actual.settings.bytes, expected.settings.bytes);
+  ASSERT_EQ(actual.tasks.size(), expected.tasks.size());
+  for (std::size_t i = 0; i < actual.tasks.size(); ++i) {
+    ASSERT_EQ(actual.tasks[i].bytes, expected.tasks[i].bytes) << "task " << i;
+  }
+}
+
+TEST(SaveConfig, WritesTheLayoutAndLoadConfigReadsItBack) {
+  for (int count : {0, 3, 4000}) {  // 4000 tasks take several writes
+    TempDir dir;
+    const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(count));
+    const SaveResult result = SaveConfig(dir.path(), doc);
+    ASSERT_TRUE(result.ok) << count;
+    EXPECT_EQ(result.error, L"");
+    const std::vector<std::uint8_t> bytes = ReadBytes(dir / L"CONFIGS.DAT");
+    EXPECT_EQ(bytes.size(), 1032u + 544u * count);
+    EXPECT_EQ(bytes, MakeImage(kSettings, ManyTasks(count)).bytes) << count;
+    EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+
+    ConfigDocument loaded;
+    Load(dir.path(), loaded);
+    ExpectSameContent(loaded, doc);
+    EXPECT_FALSE(loaded.modified());
+  }
+}
+
+TEST(SaveConfig, ReplacesAnExistingFileCompletely) {
+  TempDir dir;
+  ASSERT_TRUE(SaveConfig(dir.path(), DocumentOf(kSettings, ManyTasks(50))).ok);
+  const ConfigDocument smaller = DocumentOf(SettingsFields{}, SampleTasks());
+  ASSERT_TRUE(SaveConfig(dir.path(), smaller).ok);
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+}
+
+TEST(SaveConfig, KeepsTheBytesAfterShortStringsThatALoadBroughtIn) {
+  TempDir dir;
+  Image image = MakeImage(kSettings, SampleTasks());
+  image.bytes[8 + 1 + 40] = 0x5A;          // inside the host field, after its characters
+  image.bytes[1032 + 544 + 300] = 0xA5;    // inside task 1's target field
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", image.bytes));
+  ConfigDocument doc;
+  Load(dir.path(), doc);
+  ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), image.bytes);
+}
+
+TEST(SaveConfig, WorksInAFolderOutsideTheAnsiCodePage) {
+  TempDir dir(L"-\u914D\u7F6E-\u0416\u0436-\u05D0");
+  ASSERT_NE(GetFileAttributesW(dir.path().c_str()), INVALID_FILE_ATTRIBUTES);
+  const ConfigDocument doc = DocumentOf(kSettings, SampleTasks());
+  ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+  ConfigDocument loaded;
+  LoadConfig(dir.path(), loaded);
+  ExpectSameContent(loaded, doc);
+}
+
+struct LoadCase {
+  const char* what;
+  Image image;
+  std::size_t tasks;
+  bool settings_from_file;
+};
+
+TEST(LoadConfig, FilesFromOtherWritersAndDamagedFiles) {
+  Image count_beyond = MakeImage(kSettings, SampleTasks());
+  count_beyond.Truncate(1032 + 544);
+  Image lower_case = MakeImage(kSettings, SampleTasks());
+  lower_case.bytes[0] = 'r';
+  Image letters_only = MakeImage(kSettings, {});
+  letters_only.Truncate(7);
+  Image short_settings = MakeImage(kSettings, SampleTasks());
+  short_settings.Truncate(60);
+  Image no_file;
+
+  const LoadCase cases[] = {
+      {"R = 600", MakeImage(kSettings, SampleTasks(), 600), 3, true},
+      {"R = 288", MakeImage(kSettings, SampleTasks(), 288), 3, true},
+      {"count beyond the data", count_beyond, 3, true},
+      {"lower-case signature", lower_case, 0, false},
+      {"the signature's letters alone", letters_only, 0, false},
+      {"cut inside the settings", short_settings, 0, false},
+      {"the 1032-byte file of an empty list", MakeImage(kSettings, {}), 0, true},
+      {"zero bytes", no_file, 0, false},
+  };
+  for (const LoadCase& c : cases) {
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", c.image.bytes));
+    ConfigDocument doc;
+    Load(dir.path(), doc);
+    ASSERT_EQ(doc.tasks.size(), c.tasks) << c.what;
+    EXPECT_EQ(doc.settings.Port(), c.settings_from_file ? 8910 : 891) << c.what;
+    EXPECT_EQ(doc.settings.Password(), c.settings_from_file ? kSettings.password : "") << c.what;
+    EXPECT_FALSE(doc.modified()) << c.what;
+  }
+}
+
+TEST(LoadConfig, RecordSizesOtherThan544SaveBackAs544) {
+  for (std::size_t record_size : {600u, 288u}) {
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", MakeImage(kSettings, SampleTasks(), record_size).bytes));
+    ConfigDocument doc;
+    Load(dir.path(), doc);
+    ASSERT_EQ(doc.tasks.size(), 3u);
+    EXPECT_EQ(doc.tasks[1].Name(), "Beta");
+    EXPECT_EQ(doc.tasks[1].Target(), record_size == 600 ? "D:\\Docs" : "");
+    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+    std::vector<TaskFields> expected = SampleTasks();
+    if (record_size == 288) {
+      for (TaskFields& t : expected) t.target.clear();
+    }
+    EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), MakeImage(kSettings, expected).bytes) << record_size;
+  }
+}
+
+TEST(LoadConfig, AMissingFileIsNotWaitedFor) {
+  TempDir dir;
+  ConfigDocument doc;
+  Load(dir.path(), doc);  // no pause: the file's absence is seen before any attempt
+  EXPECT_TRUE(doc.tasks.empty());
+  ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT").c_str(), nullptr));
+  Load(dir.path(), doc);
+  EXPECT_EQ(doc.settings.bytes, SettingsRecord::Defaults().bytes);
+}
+
+TEST(LoadConfig, RetriesWhileAWriterHoldsTheFile) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", MakeImage(kSettings, SampleTasks()).bytes));
+  Holder writer(dir / L"CONFIGS.DAT", GENERIC_WRITE, 0);
+  ASSERT_TRUE(writer.open());
+  std::vector<std::uint32_t> pauses;
+  ConfigDocument doc;
+  LoadConfigWith(dir.path(), doc, [&](std::uint32_t ms) {
+    pauses.push_back(ms);
+    if (pauses.size() == 2) writer.Close();
+  });
+  EXPECT_EQ(pauses, (std::vector<std::uint32_t>{100, 100}));
+  EXPECT_EQ(doc.tasks.size(), 3u);
+}
+
+// ---- Failed saves: CONFIGS.DAT keeps its old bytes or gets all the new ones, nothing else.
+
+class SaveOutcome {
+ public:
+  SaveOutcome(const TempDir& dir, const std::vector<std::uint8_t>& old_bytes,
+              const std::vector<std::uint8_t>& new_bytes)
+      : dir_(dir), old_(old_bytes), new_(new_bytes) {}
+
+  // "old", "new", "missing" or "other".
+  std::string Content() const {
+    bool exists = false;
+    const std::vector<std::uint8_t> bytes = ReadBytes(dir_ / L"CONFIGS.DAT", &exists);
+    if (!exists) return "missing";
+    if (bytes == old_) return "old";
+    if (bytes == new_) return "new";
+    return "other";
+  }
+
+ private:
+  const TempDir& dir_;
+  std::vector<std::uint8_t> old_, new_;
+};
+
+TEST(SaveConfig, AReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+  ASSERT_TRUE(SetFileAttributesW((dir / L"CONFIGS.DAT").c_str(), FILE_ATTRIBUTE_READONLY));
+  const SaveResult result = SaveConfig(dir.path(), DocumentOf(kSettings, ManyTasks(5)));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes);
+  EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+}
+
+TEST(SaveConfig, AFolderThatCannotTakeTheFileGivesTheCreateError) {
+  TempDir dir;
+  // A missing folder, and one where the temporary name is taken by a folder.
+  const std::wstring missing = dir / L"no-such-folder\\";
+  SaveResult result = SaveConfig(missing, DocumentOf(kSettings, SampleTasks()));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, L"Cannot create file " + missing + L"CONFIGS.DAT");
+
+  const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+  ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT.tmp").c_str(), nullptr));
+  result = SaveConfig(dir.path(), DocumentOf(kSettings, {}));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes);
+}
+
+// What Wine enforces here is reported, not assumed: a read-only folder attribute does not stop
+// the owner of the process on every system.
+TEST(SaveConfig, AReadOnlyFolderEndsWithOldOrNewBytes) {
+  TempDir dir;
+  const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
+  const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(7));
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+  ASSERT_TRUE(SetFileAttributesW(dir.path().c_str(), FILE_ATTRIBUTE_READONLY));
+  const SaveResult result = SaveConfig(dir.path(), doc);
+  SetFileAttributesW(dir.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  const SaveOutcome outcome(dir, old_bytes, BuildConfigImage(doc));
+  EXPECT_EQ(outcome.Content(), result.ok ? "new" : "old");
+  if (!result.ok) {
+    EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
+  }
+  EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+  std::cout << "[ observed ] read-only folder: save " << (result.ok ? "succeeded" : "failed") << "\n";
+}
+
+TEST(SaveConfig, ATargetHeldOpenEndsWithOldOrNewBytes) {
+  struct Case {
+    const char* what;
+    DWORD access, share;
+  } cases[] = {
+      {"reader sharing reads", GENERIC_READ, FILE_SHARE_READ},
+      {"reader sharing reads and deletes", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE},
+      {"writer sharing nothing", GENERIC_READ | GENERIC_WRITE, 0},
+      {"writer sharing all", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
+    const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(9));
+    ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+    const SaveOutcome outcome(dir, old_bytes, BuildConfigImage(doc));
+    Holder holder(dir / L"CONFIGS.DAT", c.access, c.share);
+    ASSERT_TRUE(holder.open()) << c.what;
+    const SaveResult result = SaveConfig(dir.path(), doc);
+    if (!result.ok) {
+      EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
+    }
+    holder.Close();
+    EXPECT_EQ(outcome.Content(), result.ok ? "new" : "old") << c.what;
+    EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << c.what;
+    std::cout << "[ observed ] target held by a " << c.what << ": save "
+              << (result.ok ? "succeeded" : "failed") << "\n";
+  }
+}
+
+// ---- A fault at each step of the save, through the seam.
+
+enum class Step { kNone, kCreate, kWrite, kFlush, kReplace };
+
+enum class Fault {
+  kFail,         // the call fails and does nothing
+  kShortWrite,   // the write takes only part of the bytes
+  kReplace1177,  // the old file went to the backup name, the new one stayed put
+  kReplace1176,  // the old file is gone, the new one stayed put (as a replace without backup)
+};
+
+struct FaultCase {
+  const char* what;
+  bool target_exists;
+  Step step;
+  int call;         // which call of that step fails, from 1
+  Fault fault;
+  int failed_move;  // which move fails as well, 0 for none
+  bool ok;
+  const char* error;  // "create", "write" or ""
+  const char* content;
+};
+
+SaveSteps Faulty(const FaultCase& c) {
+  const SaveSteps real = SaveSteps::Platform();
+  auto calls = std::make_shared<std::vector<int>>(5, 0);
+  const auto hit = [c, calls](Step step) {
+    return step == c.step && ++(*calls)[static_cast<int>(step)] == c.call;
+  };
+  auto moves = std::make_shared<int>(0);
+  SaveSteps steps;
+  steps.create = [=](const std::wstring& path) {
+    return hit(Step::kCreate) ? INVALID_HANDLE_VALUE : real.create(path);
+  };
+  steps.write = [=](HANDLE file, const std::uint8_t* data, DWORD size, DWORD& written) {
+    if (!hit(Step::kWrite)) return real.write(file, data, size, written);
+    if (c.fault == Fault::kShortWrite) return real.write(file, data, size / 2, written);
+    written = 0;
+    return false;
+  };
+  steps.flush = [=](HANDLE file) { return !hit(Step::kFlush) && real.flush(file); };
+  steps.replace = [=](const std::wstring& target, const std::wstring& temp,
+                      const std::wstring& backup) {
+    if (!hit(Step::kReplace)) return real.replace(target, temp, backup);
+    switch (c.fault) {
+      case Fault::kReplace1177:
+        MoveFileExW(target.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        break;
+      case Fault::kReplace1176:
+        DeleteFileW(target.c_str());
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        break;
+      default:
+        SetLastError(ERROR_ACCESS_DENIED);
+    }
+    return false;
+  };
+  steps.move = [=](const std::wstring& from, const std::wstring& to) {
+    return ++*moves != c.failed_move && real.move(from, to);
+  };
+  return steps;
+}
+
+TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytesAndNoTemporaryFile) {
+  const FaultCase cases[] = {
+      {"no fault", true, Step::kNone, 0, Fault::kFail, 0, true, "", "new"},
+      {"create fails", true, Step::kCreate, 1, Fault::kFail, 0, false, "create", "old"},
+      {"first write fails", true, Step::kWrite, 1, Fault::kFail, 0, false, "write", "old"},
+      {"second write fails", true, Step::kWrite, 2, Fault::kFail, 0, false, "write", "old"},
+      {"first write short", true, Step::kWrite, 1, Fault::kShortWrite, 0, false, "write", "old"},
+      {"last write short", true, Step::kWrite, 3, Fault::kShortWrite, 0, false, "write", "old"},
+      {"flush fails", true, Step::kFlush, 1, Fault::kFail, 0, false, "write", "old"},
+      {"replace refused", true, Step::kReplace, 1, Fault::kFail, 0, false, "create", "old"},
+      {"1177, then the move finishes it", true, Step::kReplace, 1, Fault::kReplace1177, 0, true,
+       "", "new"},
+      {"1177, the move fails, the old file comes back", true, Step::kReplace, 1,
+       Fault::kReplace1177, 1, false, "create", "old"},
+      {"1176 lost the old file, the move finishes it", true, Step::kReplace, 1,
+       Fault::kReplace1176, 0, true, "", "new"},
+      {"no old file, no fault", false, Step::kNone, 0, Fault::kFail, 0, true, "", "new"},
+      {"no old file, create fails", false, Step::kCreate, 1, Fault::kFail, 0, false, "create",
+       "missing"},
+      {"no old file, write short", false, Step::kWrite, 2, Fault::kShortWrite, 0, false, "write",
+       "missing"},
+      {"no old file, flush fails", false, Step::kFlush, 1, Fault::kFail, 0, false, "write",
+       "missing"},
+      {"no old file, move fails", false, Step::kNone, 0, Fault::kFail, 1, false, "create",
+       "missing"},
+  };
+  const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(4000));  // three writes
+  const std::vector<std::uint8_t> new_bytes = BuildConfigImage(doc);
+  ASSERT_GT(new_bytes.size(), 2 * kSaveChunkSize);
+  ASSERT_LE(new_bytes.size(), 3 * kSaveChunkSize);
+  const std::vector<std::uint8_t> old_bytes = MakeImage(SettingsFields{}, SampleTasks()).bytes;
+  for (const FaultCase& c : cases) {
+    TempDir dir;
+    if (c.target_exists) {
+      ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+    }
+    const SaveResult result = SaveConfigWith(Faulty(c), dir.path(), doc);
+    const std::string error = c.error;
+    const std::wstring expected_error =
+        error == "create" ? L"Cannot create file " + dir.path() + L"CONFIGS.DAT"
+        : error == "write" ? L"Stream write error"
+                           : L"";
+    EXPECT_EQ(result.ok, c.ok) << c.what;
+    EXPECT_EQ(result.error, expected_error) << c.what;
+    EXPECT_EQ(SaveOutcome(dir, old_bytes, new_bytes).Content(), c.content) << c.what;
+    const Names expected_names =
+        std::string(c.content) == "missing" ? Names{} : Names{L"CONFIGS.DAT"};
+    EXPECT_EQ(dir.Names(), expected_names) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,277 @@
+#include "config/document.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+ConfigDocument WithTasks(const std::vector<std::string>& names) {
+  ConfigDocument doc;
+  for (const std::string& name : names) doc.tasks.emplace_back().SetName(name);
+  return doc;
+}
+
+std::vector<std::string> Names(const ConfigDocument& doc) {
+  std::vector<std::string> names;
+  for (const TaskRecord& t : doc.tasks) names.push_back(t.Name());
+  return names;
+}
+
+TEST(ConfigDocument, StartsWithDefaultsAndUnmodified) {
+  ConfigDocument doc;
+  EXPECT_FALSE(doc.modified());
+  EXPECT_TRUE(doc.tasks.empty());
+  EXPECT_EQ(doc.settings.Port(), 891);
+  EXPECT_EQ(doc.settings.Interval(), 60);
+  EXPECT_EQ(doc.settings.SpeedLimit(), 0);
+  EXPECT_EQ(doc.settings.Host(), "");
+}
+
+TEST(FindTask, ComparesWholeNamesFoldingOnlyAsciiLetters) {
+  const ConfigDocument doc =
+      WithTasks({"Alpha", "alpha", "\xC4pfel", "Task_1", std::string(31, 'n'), ""});
+  struct Case {
+    std::string text;
+    int expected;
+  } cases[] = {
+      {"Alpha", 0},  {"ALPHA", 0},        {"alpha", 0},   // the first match wins
+      {"Alph", -1},  {"Alphas", -1},      {"\xC4PFEL", 2},
+      {"\xE4pfel", -1},                                   // bytes above 127 are not folded
+      {"TASK_1", 3}, {"task_1", 3},       {"Task-1", -1},
+      {std::string(31, 'N'), 4},
+      {std::string(32, 'n'), -1},                         // compared uncut
+      {"", 5},
+  };
+  for (const Case& c : cases) EXPECT_EQ(doc.FindTask(c.text), c.expected) << c.text;
+}
+
+TEST(AddTask, TakesTheFirstFreeNumber) {
+  struct Case {
+    std::vector<std::string> names;
+    std::string expected;
+  } cases[] = {
+      {{}, "NewTask1"},
+      {{"NewTask1", "NewTask3"}, "NewTask2"},
+      {{"newtask1"}, "NewTask2"},
+      {{"NewTask2", "NewTask1"}, "NewTask3"},
+      {{"NewTask01", "NewTask0"}, "NewTask1"},  // spelled otherwise: not the same name
+      {{"NewTask1x", "xNewTask1"}, "NewTask1"},
+      {{"NewTask1", "NewTask2", "NewTask3", "NewTask4", "NewTask5", "NewTask6", "NewTask7",
+        "NewTask8", "NewTask9", "NewTask10"},
+       "NewTask11"},
+  };
+  for (const Case& c : cases) {
+    ConfigDocument doc = WithTasks(c.names);
+    const AddedTask added = doc.AddTask("NewTask");
+    EXPECT_EQ(added.name, c.expected);
+    EXPECT_EQ(added.position, static_cast<int>(c.names.size()));
+    ASSERT_EQ(doc.tasks.size(), c.names.size() + 1);
+    EXPECT_EQ(doc.tasks.back().Name(), c.expected);
+    EXPECT_TRUE(doc.modified());
+  }
+}
+
+TEST(AddTask, NewRecordIsZeroBytesButItsName) {
+  ConfigDocument doc;
+  doc.AddTask("Job");
+  TaskRecord expected;
+  expected.SetName("Job1");
+  EXPECT_EQ(doc.tasks[0].bytes, expected.bytes);
+}
+
+// The number search must give what asking FindTask for stem+1, stem+2, ... gives.
+TEST(AddTask, AgreesWithSearchingCandidateByCandidate) {
+  const std::string stems[] = {"T", "Task1", "", "\xD0\xC2\xC8\xCE\xCE\xF1", std::string(29, 's')};
+  for (const std::string& stem : stems) {
+    ConfigDocument doc;
+    for (int round = 0; round < 40; ++round) {
+      int n = 1;
+      while (doc.FindTask(stem + std::to_string(n)) >= 0) ++n;
+      const std::string expected = (stem + std::to_string(n)).substr(0, 31);
+      EXPECT_EQ(doc.AddTask(stem).name, expected) << "stem " << stem << " round " << round;
+      if (round % 3 == 1) doc.DeleteTask(round / 2);   // leave holes
+      if (round % 7 == 3) doc.RenameTask(0, "t" + std::to_string(round));
+    }
+  }
+}
+
+TEST(AddTask, AStemThatFillsTheNameGivesRepeatedNames) {
+  // stem+n is compared uncut, so once it no longer fits it is never found.
+  ConfigDocument doc = WithTasks({});
+  const std::string stem(31, 'L');
+  EXPECT_EQ(doc.AddTask(stem).name, stem);
+  EXPECT_EQ(doc.AddTask(stem).name, stem);
+}
+
+TEST(DeleteTask, RemovesThePositionAndShiftsTheRest) {
+  ConfigDocument doc = WithTasks({"A", "B", "C"});
+  doc.DeleteTask(1);
+  EXPECT_EQ(Names(doc), (std::vector<std::string>{"A", "C"}));
+  EXPECT_TRUE(doc.modified());
+}
+
+TEST(TaskOperations, APositionWithoutATaskChangesNothing) {
+  for (int position : {-1, 3, 100}) {
+    ConfigDocument doc = WithTasks({"A", "B", "C"});
+    const auto before = doc.tasks;
+    doc.DeleteTask(position);
+    doc.SetTaskSource(position, "/x");
+    doc.SetTaskTarget(position, "C:\\x");
+    EXPECT_EQ(doc.RenameTask(position, "Fresh"), RenameResult::kAccepted);
+    EXPECT_EQ(doc.RenameTask(position, "b"), RenameResult::kRefusedRepeated);
+    EXPECT_EQ(doc.RenameTask(position, ""), RenameResult::kRefusedEmpty);
+    EXPECT_EQ(doc.tasks.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(doc.tasks[i].bytes, before[i].bytes);
+    EXPECT_FALSE(doc.modified()) << position;
+  }
+}
+
+TEST(RenameTask, RulesInOrder) {
+  const std::string forty(40, 'r');
+  struct Case {
+    std::string text;
+    RenameResult result;
+    std::string stored;  // the name of task 0 afterwards
+  } cases[] = {
+      {"ALPHA", RenameResult::kAccepted, "ALPHA"},       // its own name in other case
+      {"Alpha", RenameResult::kAccepted, "Alpha"},
+      {"Beta", RenameResult::kRefusedRepeated, "Alpha"},
+      {"bEtA", RenameResult::kRefusedRepeated, "Alpha"},
+      {"", RenameResult::kRefusedEmpty, "Alpha"},
+      {" ", RenameResult::kAccepted, " "},                // not trimmed
+      {forty, RenameResult::kAccepted, forty.substr(0, 31)},
+      // Longer than a name, so it matches nothing uncut; once cut it equals task 1's name.
+      {std::string(31, 'G') + "-tail", RenameResult::kAccepted, std::string(31, 'G')},
+  };
+  for (const Case& c : cases) {
+    ConfigDocument doc = WithTasks({"Alpha", "Beta", std::string(31, 'G')});
+    EXPECT_EQ(doc.RenameTask(0, c.text), c.result) << c.text;
+    EXPECT_EQ(doc.tasks[0].Name(), c.stored) << c.text;
+    EXPECT_EQ(doc.tasks[1].Name(), "Beta");
+    EXPECT_EQ(doc.modified(), c.result == RenameResult::kAccepted) << c.text;
+  }
+}
+
+TEST(SetTaskSourceAndTarget, TrimBytesUpTo32AndCutTo255) {
+  const std::string long_path = "/" + std::string(300, 'p');
+  struct Case {
+    std::string text;
+    std::string stored;
+  } cases[] = {
+      {"  /srv/photos  ", "/srv/photos"},
+      {"\t\r\n/srv/x\x01\x1F", "/srv/x"},
+      {"/with inner  blanks", "/with inner  blanks"},
+      {"\x7F/del\x7F", "\x7F/del\x7F"},        // 127 is not trimmed
+      {"\xA0/nbsp\xA0", "\xA0/nbsp\xA0"},      // nor is the upper half of the code page
+      {"   ", ""},
+      {"", ""},
+      {long_path, long_path.substr(0, 255)},
+      {std::string(10, ' ') + long_path, long_path.substr(0, 255)},  // trimmed before the cut
+  };
+  for (const Case& c : cases) {
+    ConfigDocument doc = WithTasks({"A"});
+    doc.SetTaskSource(0, c.text);
+    EXPECT_EQ(doc.tasks[0].Source(), c.stored);
+    doc.SetTaskTarget(0, c.text);
+    EXPECT_EQ(doc.tasks[0].Target(), c.stored);
+    EXPECT_TRUE(doc.modified());
+  }
+}
+
+TEST(SetTaskSourceAndTarget, MarkModifiedEvenWithoutAChange) {
+  ConfigDocument doc = WithTasks({"A"});
+  doc.SetTaskSource(0, "/same");
+  doc.MarkSaved();
+  doc.SetTaskSource(0, " /same ");
+  EXPECT_TRUE(doc.modified());
+  doc.MarkSaved();
+  doc.SetTaskTarget(0, "");
+  EXPECT_TRUE(doc.modified());
+}
+
+TEST(SetTextSettings, StoreUntrimmedCutAndAlwaysMarkModified) {
+  ConfigDocument doc;
+  doc.SetHost(" host.example ");
+  EXPECT_EQ(doc.settings.Host(), " host.example ");
+  doc.SetHost(std::string(70, 'h'));
+  EXPECT_EQ(doc.settings.Host(), std::string(63, 'h'));
+  doc.SetUser(std::string(40, 'u'));
+  EXPECT_EQ(doc.settings.User(), std::string(31, 'u'));
+  const std::string password = "0123456789abcdefghijklmnopqrstu";  // 31 characters: stored whole
+  doc.SetPassword(password);
+  EXPECT_EQ(doc.settings.Password(), password);
+
+  doc.MarkSaved();
+  doc.SetUser(std::string(40, 'u'));
+  EXPECT_TRUE(doc.modified());
+  doc.MarkSaved();
+  doc.SetPassword(password);
+  EXPECT_TRUE(doc.modified());
+  doc.MarkSaved();
+  doc.SetHost(std::string(63, 'h'));
+  EXPECT_TRUE(doc.modified());
+}
+
+struct NumberCase {
+  const char* text;
+  std::int32_t stored;
+};
+
+const NumberCase kNumbers[] = {
+    {"abc", 0},  {"$3C", 60},         {" 15", 15}, {"15 ", 0},    {"$FFFFFFFF", -1},
+    {"-5", -5},  {"", 0},             {"0x1F", 31}, {"2147483648", 0},
+};
+
+TEST(SetNumberSettings, ReadTheTextAndMarkModifiedOnlyOnAChange) {
+  const struct {
+    const char* what;
+    std::int32_t (ConfigDocument::*set)(std::string_view);
+    std::int32_t (SettingsRecord::*get)() const;
+    void (SettingsRecord::*put)(std::int32_t);
+  } fields[] = {
+      {"port", &ConfigDocument::SetPort, &SettingsRecord::Port, &SettingsRecord::SetPort},
+      {"interval", &ConfigDocument::SetInterval, &SettingsRecord::Interval,
+       &SettingsRecord::SetInterval},
+      {"speed limit", &ConfigDocument::SetSpeedLimit, &SettingsRecord::SpeedLimit,
+       &SettingsRecord::SetSpeedLimit},
+  };
+  for (const auto& f : fields) {
+    for (const NumberCase& c : kNumbers) {
+      for (std::int32_t before : {0, 15, 60, -1}) {
+        ConfigDocument doc;
+        (doc.settings.*f.put)(before);
+        const std::string where = std::string(f.what) + " \"" + c.text + "\" over " +
+                                  std::to_string(before);
+        EXPECT_EQ((doc.*f.set)(c.text), c.stored) << where;
+        EXPECT_EQ((doc.settings.*f.get)(), c.stored) << where;
+        EXPECT_EQ(doc.modified(), before != c.stored) << where;
+      }
+    }
+  }
+}
+
+TEST(SetNumberSettings, TouchOnlyTheirOwnField) {
+  ConfigDocument doc;
+  doc.SetPort("1234");
+  doc.SetInterval("5");
+  doc.SetSpeedLimit("-7");
+  SettingsRecord expected = SettingsRecord::Defaults();
+  expected.SetPort(1234);
+  expected.SetInterval(5);
+  expected.SetSpeedLimit(-7);
+  EXPECT_EQ(doc.settings.bytes, expected.bytes);
+}
+
+TEST(ConfigDocument, MarkSavedClearsModified) {
+  ConfigDocument doc;
+  doc.AddTask("T");
+  ASSERT_TRUE(doc.modified());
+  doc.MarkSaved();
+  EXPECT_FALSE(doc.modified());
+}
+
+}  // namespace
+}  // namespace qv
