@@ -1,0 +1,44 @@
+#include "ui/browse_sequence.h"
+
+#include "i18n/ui_strings.h"
+#include "net/server_connection.h"
+#include "ui/browser_form.h"
+#include "ui/message_box.h"
+#include "ui/win/ansi_text.h"
+
+namespace qv::ui {
+
+std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& settings,
+                                              ServerConnection& connection, TBrwForm& browser) {
+  connection.SetHost(settings.Host());
+  connection.SetPort(settings.Port());
+  bool connected = false;
+  {
+    WaitCursor wait;
+    connected = connection.Connect();
+  }
+  if (!connected) {
+    ShowProgramMessage(owner, UiText(26));
+    return std::nullopt;
+  }
+  bool logged_on = false;
+  {
+    WaitCursor wait;
+    logged_on = connection.Logon(settings);
+  }
+  if (!logged_on) {
+    ShowProgramMessage(owner, UiText(27));
+    return std::nullopt;
+  }
+  if (browser.ShowModal() != kModalResultOk) return std::nullopt;
+  return win::AnsiToWide(SelectedPath());
+}
+
+std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& settings) {
+  ServerConnection* connection = GetServerConnection();
+  TBrwForm* browser = BrwForm();
+  if (!connection || !browser) return std::nullopt;
+  return RunBrowseSequence(owner, settings, *connection, *browser);
+}
+
+}  // namespace qv::ui

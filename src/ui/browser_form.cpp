@@ -1,0 +1,382 @@
+#include "ui/browser_form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "i18n/ui_strings.h"
+#include "net/server_connection.h"
+#include "ui/res/resource.h"
+#include "ui/win/ansi_text.h"
+#include "ui/win/dpi.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TBrwForm";
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+constexpr int kLabelId = 10;
+constexpr int kTreeId = 11;
+// TVE_ACTIONMASK, which not every SDK's headers define.
+constexpr UINT kExpandActionMask = 0x0003;
+
+// The layout at 96 dpi: the window's place on the screen, its client area and the controls in it.
+constexpr POINT kFormPosition{644, 254};
+constexpr SIZE kClientSize{316, 288};
+constexpr POINT kLabelPosition{8, 8};
+constexpr RECT kTreeRect{8, 32, 8 + 300, 32 + 209};
+constexpr RECT kOkRect{152, 254, 152 + 75, 254 + 24};
+constexpr RECT kCancelRect{232, 254, 232 + 75, 254 + 24};
+constexpr int kTreeIndent = 19;
+constexpr int kFontHeight = 12;
+
+TBrwForm* registered_form = nullptr;
+
+std::string& SelectedPathText() {
+  static std::string path;
+  return path;
+}
+
+SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
+  const HDC dc = GetDC(hwnd);
+  const HGDIOBJ old =
+      SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  RECT rect{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return SIZE{rect.right - rect.left, metrics.tmHeight};
+}
+
+}  // namespace
+
+void SetBrwForm(TBrwForm* form) { registered_form = form; }
+TBrwForm* BrwForm() { return registered_form; }
+
+const std::string& SelectedPath() { return SelectedPathText(); }
+void SetSelectedPath(std::string path) { SelectedPathText() = std::move(path); }
+
+TBrwForm::~TBrwForm() {
+  if (registered_form == this) registered_form = nullptr;
+}
+
+bool TBrwForm::Create(HWND owner) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  RegisterClassOnce(kFormClass, LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL)));
+  if (!CreateImpl(kFormClass, L"", kFormStyle, kFormExStyle, owner)) return false;
+  dpi_ = win::WindowDpi(hwnd_);
+  CreateControls();
+  SetFontName(UiFontName());
+  PlaceOnScreen();
+  Layout();
+  return true;
+}
+
+void TBrwForm::CreateControls() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto make = [&](DWORD ex_style, const wchar_t* class_name, DWORD style, int id) {
+    return CreateWindowExW(ex_style, class_name, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                           hwnd_, reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
+  };
+  // Created in tab order: the tree, OK, Cancel.
+  Label1.Attach(make(0, L"STATIC", SS_LEFT | SS_NOPREFIX, kLabelId));
+  TreeView1.Attach(make(WS_EX_CLIENTEDGE, WC_TREEVIEWW,
+                        WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                            TVS_EDITLABELS | TVS_SHOWSELALWAYS,
+                        kTreeId));
+  btnOk.Attach(make(0, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, IDOK));
+  btnCancel.Attach(make(0, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL));
+  btnOk.Enable(false);
+}
+
+void TBrwForm::SetFontName(const std::wstring& name) {
+  if (font_.get() && name == font_name_) return;
+  font_name_ = name;
+  LOGFONTW lf{};
+  lf.lfHeight = -win::Scale(kFontHeight, dpi_);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+  win::UniqueFont font(CreateFontIndirectW(&lf));
+  for (const win::Window* control : {&Label1, &btnOk, &btnCancel}) control->SetFont(font.get());
+  TreeView1.SetFont(font.get());
+  font_ = std::move(font);
+}
+
+void TBrwForm::Layout() {
+  auto s = [this](int value) { return win::Scale(value, dpi_); };
+  auto place = [&](const win::Window& control, const RECT& r) {
+    control.Move(s(r.left), s(r.top), s(r.right - r.left), s(r.bottom - r.top));
+  };
+  const SIZE label = TextSize(Label1.handle(), font_.get(), Label1.Text());
+  Label1.Move(s(kLabelPosition.x), s(kLabelPosition.y), label.cx, label.cy);
+  place(TreeView1, kTreeRect);
+  place(btnOk, kOkRect);
+  place(btnCancel, kCancelRect);
+  TreeView1.SetIndent(s(kTreeIndent));
+}
+
+// The window keeps its designed place unless that would put part of it off the work area of
+// a small screen.
+void TBrwForm::PlaceOnScreen() {
+  const SIZE size =
+      win::WindowSizeForClient(win::Scale(kClientSize.cx, dpi_), win::Scale(kClientSize.cy, dpi_),
+                               kFormStyle, kFormExStyle, dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromPoint(kFormPosition, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  const LONG left = std::max(area.left, std::min(kFormPosition.x, area.right - size.cx));
+  const LONG top = std::max(area.top, std::min(kFormPosition.y, area.bottom - size.cy));
+  SetWindowPos(hwnd_, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TBrwForm::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  font_.reset();
+  SetFontName(std::wstring(font_name_));
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
+}
+
+void TBrwForm::ApplyBrowserCaptions() {
+  SetFontName(UiFontName());
+  SetText(UiText(22));
+  Label1.SetText(UiText(23));
+  btnOk.SetText(UiText(24));
+  btnCancel.SetText(UiText(25));
+  Layout();
+}
+
+int TBrwForm::ShowModal() {
+  if (!hwnd_) return kModalResultCancel;
+  const HWND owner = GetWindow(hwnd_, GW_OWNER);
+  modal_result_ = 0;
+  if (owner) EnableWindow(owner, FALSE);
+  Show(SW_SHOW);
+  if (hwnd_) {
+    SetForegroundWindow(hwnd_);
+    TreeView1.Focus();
+  }
+  MSG msg;
+  while (modal_result_ == 0 && hwnd_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      modal_result_ = kModalResultCancel;
+      break;
+    }
+    if (PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (modal_result_ == 0) modal_result_ = kModalResultCancel;
+  // The owner comes back first, so that it is the window that gets activated again.
+  if (owner) EnableWindow(owner, TRUE);
+  if (hwnd_) Show(SW_HIDE);
+  return modal_result_;
+}
+
+bool TBrwForm::PreTranslateMessage(MSG& msg) {
+  if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+  // A label being edited takes every key, Enter and Escape included.
+  if (TreeView1.EditControl()) return false;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    btnCancelClick();
+    return true;
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+    const HWND focus = GetFocus();
+    if (focus != btnOk.handle() && focus != btnCancel.handle()) return false;
+    SendMessageW(focus, BM_CLICK, 0, 0);
+    return true;
+  }
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SHOWWINDOW:
+      // Only a real showing opens the browser, not the owner coming back from the task bar.
+      if (wparam && lparam == 0) {
+        modal_result_ = 0;
+        FormShow();
+      }
+      return DefaultProc(message, wparam, lparam);
+    case WM_COMMAND: {
+      const HWND control = reinterpret_cast<HWND>(lparam);
+      if (HIWORD(wparam) != BN_CLICKED || !control || !IsWindowEnabled(control)) return 0;
+      if (control == btnOk.handle()) btnOkClick();
+      if (control == btnCancel.handle()) btnCancelClick();
+      return 0;
+    }
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
+      }
+      return DefaultProc(message, wparam, lparam);
+    case WM_SETFOCUS: {
+      HWND target = focus_before_deactivation_;
+      if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
+          !IsWindowEnabled(target)) {
+        target = TreeView1.handle();
+      }
+      SetFocus(target);
+      return 0;
+    }
+    case WM_CLOSE:
+      CloseWith(kModalResultCancel);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    default:
+      return DefaultProc(message, wparam, lparam);
+  }
+}
+
+LRESULT TBrwForm::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom != TreeView1.handle()) return 0;
+  switch (header.code) {
+    case TVN_ITEMEXPANDINGW: {
+      const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+      if ((change.action & kExpandActionMask) == TVE_EXPAND)
+        TreeView1Expanding(change.itemNew.hItem);
+      return FALSE;  // the expansion always goes ahead
+    }
+    case TVN_SELCHANGEDW:
+      SyncOkButton();
+      return 0;
+    case NM_CLICK:
+      TreeView1Click();
+      return 0;
+    case TVN_BEGINLABELEDITW:
+      return FALSE;
+    case TVN_ENDLABELEDITW: {
+      const auto& edit = reinterpret_cast<const NMTVDISPINFOW&>(header);
+      return TreeView1Edited(edit.item.hItem, edit.item.pszText) ? TRUE : FALSE;
+    }
+    default:
+      return 0;
+  }
+}
+
+TBrwForm::FolderNode& TBrwForm::NodeOf(HTREEITEM node) const {
+  return *reinterpret_cast<FolderNode*>(TreeView1.Param(node));
+}
+
+std::string TBrwForm::NodePath(HTREEITEM node) const {
+  if (!node) return {};
+  std::vector<const std::string*> names;
+  for (HTREEITEM item = node; item; item = TreeView1.Parent(item)) {
+    names.push_back(&NodeOf(item).name);
+  }
+  std::string path;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (it != names.rbegin()) path += '\\';
+    path += **it;
+  }
+  return path;
+}
+
+void TBrwForm::AddFolderNodes(HTREEITEM parent, const std::vector<std::string>& names) {
+  // One buffer for every conversion, and no redrawing until the end: some tree views lay out
+  // every visible node again after each insertion, which makes a long listing take seconds.
+  std::wstring text;
+  TreeView1.SetRedraw(false);
+  for (const std::string& name : names) {
+    FolderNode& node = nodes_.emplace_back(FolderNode{name});
+    const int size = static_cast<int>(name.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+    text.resize(static_cast<std::size_t>(units));
+    MultiByteToWideChar(CP_ACP, 0, name.data(), size, text.data(), units);
+    TreeView1.Append(parent, text.c_str(), reinterpret_cast<LPARAM>(&node), true);
+  }
+  TreeView1.SetRedraw(true);
+  InvalidateRect(TreeView1.handle(), nullptr, TRUE);
+}
+
+void TBrwForm::SyncOkButton() { btnOk.Enable(TreeView1.Selected() != nullptr); }
+
+void TBrwForm::ClearFolderNodes() {
+  TreeView1.DeleteAll();
+  nodes_.clear();
+}
+
+void TBrwForm::FormShow() {
+  ClearFolderNodes();
+  FolderNames.clear();
+  ServerConnection* connection = GetServerConnection();
+  bool listed = false;
+  if (connection) {
+    WaitCursor wait;
+    listed = connection->ListFolder({}, FolderNames);
+  }
+  if (listed) {
+    AddFolderNodes(TVI_ROOT, FolderNames);
+  } else {
+    FolderNames.clear();
+  }
+  SyncOkButton();
+}
+
+// A node lists its folder once per opening of the browser: expanding it again after a
+// collapse shows the children it has. A failed listing leaves it as it was, to be tried again
+// at its next expansion.
+void TBrwForm::TreeView1Expanding(HTREEITEM node) {
+  FolderNode& folder = NodeOf(node);
+  if (folder.listed) return;
+  FolderNames.clear();
+  ServerConnection* connection = GetServerConnection();
+  bool listed = false;
+  if (connection) {
+    const std::string path = NodePath(node);
+    WaitCursor wait;
+    listed = connection->ListFolder(path, FolderNames);
+  }
+  if (!listed) {
+    FolderNames.clear();
+    return;
+  }
+  folder.listed = true;
+  if (FolderNames.empty()) {
+    TreeView1.SetHasChildrenMark(node, false);
+  } else {
+    AddFolderNodes(node, FolderNames);
+  }
+}
+
+void TBrwForm::TreeView1Click() { SyncOkButton(); }
+
+bool TBrwForm::TreeView1Edited(HTREEITEM node, const wchar_t* text) {
+  if (!node || !text) return false;
+  NodeOf(node).name = win::WideToAnsi(text);
+  return true;
+}
+
+void TBrwForm::btnOkClick() {
+  const HTREEITEM selected = TreeView1.Selected();
+  if (!selected) return;
+  SetSelectedPath(NodePath(selected));
+  CloseWith(kModalResultOk);
+}
+
+void TBrwForm::btnCancelClick() { CloseWith(kModalResultCancel); }
+
+}  // namespace qv::ui

@@ -1,0 +1,114 @@
+#pragma once
+// The remote folder browser: a modal window showing the sync server's folder tree, filled
+// lazily over the process-wide ServerConnection, that leaves the chosen folder's path in
+// SelectedPath. It is created once, hidden, and shown again for every browse.
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ui/win/gdi.h"
+#include "ui/win/tree_view.h"
+#include "ui/win/window.h"
+
+namespace qv::ui {
+
+inline constexpr int kModalResultOk = 1;
+inline constexpr int kModalResultCancel = 2;
+
+class TBrwForm : public win::WindowImpl {
+ public:
+  TBrwForm() = default;
+  ~TBrwForm() override;
+
+  // Creates the window hidden, owned by `owner` (the editor window), with its controls.
+  bool Create(HWND owner);
+  void ApplyBrowserCaptions();
+
+  // Disables the owner, shows the window and runs its own message loop until the window is
+  // closed; then enables the owner again and hides the window. Returns kModalResultOk or
+  // kModalResultCancel. A WM_QUIT met on the way is posted again and counts as Cancel.
+  int ShowModal();
+  // The result the window was last closed with; 0 while it is open.
+  int ModalResult() const { return modal_result_; }
+
+  // The folder path of `node`: the texts of its ancestors from the top level down and its own,
+  // joined by backslashes, in the ANSI code page.
+  std::string NodePath(HTREEITEM node) const;
+  // Appends one node with the has-children mark per name, in order, below `parent` (TVI_ROOT
+  // for the top level).
+  void AddFolderNodes(HTREEITEM parent, const std::vector<std::string>& names);
+  // Removes every node.
+  void ClearFolderNodes();
+
+  const win::TreeView& Tree() const { return TreeView1; }
+  const win::Window& OkButton() const { return btnOk; }
+  const win::Window& CancelButton() const { return btnCancel; }
+  const win::Window& Caption() const { return Label1; }
+
+  // Every listing is received into this list; it is cleared before each request.
+  std::vector<std::string> FolderNames;
+
+ private:
+  // What the tree's lParam points at: the name as the server sent it (or as the user edited
+  // the label) and whether its folder has been listed since the window was last shown.
+  struct FolderNode {
+    std::string name;
+    bool listed = false;
+  };
+
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  LRESULT OnNotify(const NMHDR& header);
+  bool PreTranslateMessage(MSG& msg);
+  void CreateControls();
+  void SetFontName(const std::wstring& name);
+  void Layout();
+  void PlaceOnScreen();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void SyncOkButton();
+  void CloseWith(int result) { modal_result_ = result; }
+  FolderNode& NodeOf(HTREEITEM node) const;
+
+  // Event handlers.
+  void FormShow();
+  void TreeView1Expanding(HTREEITEM node);
+  void TreeView1Click();
+  bool TreeView1Edited(HTREEITEM node, const wchar_t* text);
+  void btnOkClick();
+  void btnCancelClick();
+
+  UINT dpi_ = 96;
+  std::wstring font_name_;
+  win::UniqueFont font_;
+  int modal_result_ = 0;
+  HWND focus_before_deactivation_ = nullptr;
+  std::deque<FolderNode> nodes_;
+
+  win::Window Label1;
+  win::TreeView TreeView1;
+  win::Window btnOk, btnCancel;
+};
+
+// The program's one browser window, `BrwForm`: created hidden at start-up right after the
+// editor window and registered here, found here by the editor's source-folder button.
+void SetBrwForm(TBrwForm* form);
+TBrwForm* BrwForm();
+
+// The path chosen by the last OK in the browser, in the ANSI code page; empty at start.
+const std::string& SelectedPath();
+void SetSelectedPath(std::string path);
+
+// Shows the wait cursor for its lifetime: the network calls block the window's thread.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace qv::ui

@@ -1,0 +1,42 @@
+#pragma once
+// The editor window's controls as laid out at 96 dpi: position within their container, tab order
+// within it, caption entry, input limit.
+#include <span>
+
+namespace qv::ui {
+
+enum ControlId : int {
+  kPageControl1 = 100, kBtnSave, kButton2, kTabGame, kTabOther,
+  kListBox1, kBtnAdd, kBtnDel, kLabel1, kEdName, kLabel4, kEdSource, kBitBtn1, kLabel5, kEdTarget,
+  kBitBtn2, kHostLbl, kEdHost, kPortLbl, kEdPort, kUserLbl, kEdUser, kPassLbl, kEdPass, kInterLbl,
+  kEdInter, kInterLbl1, kSpdLbl, kEdSpd,
+  kControlIdEnd
+};
+inline constexpr int kControlIdBegin = kPageControl1;
+inline constexpr int kControlCount = kControlIdEnd - kControlIdBegin;
+
+inline constexpr int kClientWidth = 618;
+inline constexpr int kClientHeight = 550;
+
+enum class ControlKind { kTabs, kPage, kListBox, kButton, kPictureButton, kLabel, kRightLabel,
+                         kEdit, kPasswordEdit };
+enum class Container { kWindow, kPageControl, kTabGame, kTabOther };
+
+struct ControlLayout {
+  ControlId id;
+  const wchar_t* name;
+  ControlKind kind;
+  Container container;
+  // A label sizes itself to its text: `left` is its left edge, or for a right-aligned label its
+  // right edge, and width and height are 0. Pages fill the tab control's display area.
+  int left, top, width, height;
+  int tab_order;              // within the container; -1 for controls that take no focus
+  int caption;                // UiStrings entry, -1 for none
+  const wchar_t* initial_text;
+  int byte_limit;             // in bytes of the ANSI code page; 0 for none
+};
+
+std::span<const ControlLayout> EditorLayout();
+const ControlLayout& LayoutOf(ControlId id);
+
+}  // namespace qv::ui

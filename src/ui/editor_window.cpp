@@ -1,0 +1,659 @@
+#include "ui/editor_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "i18n/ui_strings.h"
+#include "ui/res/resource.h"
+#include "ui/win/ansi_text.h"
+#include "ui/win/dpi.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TForm1";
+constexpr wchar_t kPageClass[] = L"QvTabPage";
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+
+// A page of the tab control: a plain container that hands its controls' notifications to the
+// editor window, which handles them all by control id.
+LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+      return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wparam, lparam);
+    default:
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+void RegisterPageClass() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (GetClassInfoExW(instance, kPageClass, &wc)) return;
+  wc.lpfnWndProc = PageProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kPageClass;
+  RegisterClassExW(&wc);
+}
+
+// The controls are superclasses of the system's: the same classes with the editor's procedure in
+// front, set once at registration. Subclassing each window instead costs, under Wine, a server
+// call per SetWindowLongPtr and, with SetWindowSubclass, per message.
+struct ControlClass {
+  const wchar_t* base;
+  const wchar_t* name;
+  WNDPROC original;
+};
+ControlClass control_classes[] = {
+    {WC_TABCONTROLW, L"QvTabControl", nullptr},
+    {L"LISTBOX", L"QvListBox", nullptr},
+    {L"BUTTON", L"QvButton", nullptr},
+    {L"EDIT", L"QvEdit", nullptr},
+};
+enum ControlClassIndex { kTabClass, kListBoxClass, kButtonClass, kEditClass };
+
+struct WindowClassAndStyle {
+  const wchar_t* class_name;
+  DWORD style;
+  DWORD ex_style;
+};
+
+WindowClassAndStyle ClassAndStyle(ControlKind kind) {
+  constexpr DWORD child = WS_CHILD | WS_VISIBLE;
+  switch (kind) {
+    case ControlKind::kTabs:
+      return {control_classes[kTabClass].name,
+              child | WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0};
+    case ControlKind::kPage:
+      return {kPageClass, WS_CHILD | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    case ControlKind::kListBox:
+      return {control_classes[kListBoxClass].name,
+              child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+              WS_EX_CLIENTEDGE};
+    case ControlKind::kButton:
+      return {control_classes[kButtonClass].name, child | WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::kPictureButton:
+      return {control_classes[kButtonClass].name, child | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON, 0};
+    case ControlKind::kLabel:
+    case ControlKind::kRightLabel:
+      // Labels are sized to their text, so a right-aligned one is placed, not aligned.
+      return {L"STATIC", child | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case ControlKind::kEdit:
+      return {control_classes[kEditClass].name, child | WS_TABSTOP | ES_AUTOHSCROLL,
+              WS_EX_CLIENTEDGE};
+    case ControlKind::kPasswordEdit:
+      return {control_classes[kEditClass].name, child | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+              WS_EX_CLIENTEDGE};
+  }
+  return {L"STATIC", child, 0};
+}
+
+bool IsLabel(ControlKind kind) {
+  return kind == ControlKind::kLabel || kind == ControlKind::kRightLabel;
+}
+
+SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
+  const HDC dc = GetDC(hwnd);
+  const HGDIOBJ old =
+      SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  RECT rect{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  // The last glyph may reach past its advance, by an overhang or by a pixel of anti-aliasing;
+  // keep it inside.
+  int overhang = 1;
+  ABC abc{};
+  if (!text.empty() && GetCharABCWidthsW(dc, text.back(), text.back(), &abc) && abc.abcC < 0) {
+    overhang += -abc.abcC;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return SIZE{rect.right - rect.left + overhang, metrics.tmHeight};
+}
+
+wchar_t UpperCase(wchar_t c) {
+  CharUpperBuffW(&c, 1);
+  return c;
+}
+
+// The focus order of the layout: the window's controls by tab order, with the controls of the
+// shown page right after the tab control that holds it.
+std::vector<ControlId> TabSequence(Container shown_page) {
+  auto stops_in = [](Container container) {
+    std::vector<const ControlLayout*> stops;
+    for (const ControlLayout& c : EditorLayout()) {
+      if (c.container == container && c.tab_order >= 0) stops.push_back(&c);
+    }
+    std::sort(stops.begin(), stops.end(), [](const ControlLayout* a, const ControlLayout* b) {
+      return a->tab_order < b->tab_order;
+    });
+    return stops;
+  };
+  std::vector<ControlId> sequence;
+  for (const ControlLayout* c : stops_in(Container::kWindow)) {
+    sequence.push_back(c->id);
+    if (c->kind == ControlKind::kTabs) {
+      for (const ControlLayout* inner : stops_in(shown_page)) sequence.push_back(inner->id);
+    }
+  }
+  return sequence;
+}
+
+// The bytes an edit's text keeps once its selection is replaced.
+std::size_t BytesOutsideSelection(HWND edit) {
+  std::wstring text = win::Window(edit).Text();
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
+  end = std::clamp<DWORD>(end, start, static_cast<DWORD>(text.size()));
+  text.erase(start, end - start);
+  return win::AnsiByteCount(text);
+}
+
+bool FitsByteLimit(HWND edit, int limit, std::wstring_view insert) {
+  return BytesOutsideSelection(edit) + win::AnsiByteCount(insert) <=
+         static_cast<std::size_t>(limit);
+}
+
+// What of `text` may replace the selection without going over `limit` bytes.
+std::wstring FitReplacement(HWND edit, int limit, const wchar_t* text) {
+  const std::wstring_view wanted(text);
+  const std::size_t used = BytesOutsideSelection(edit);
+  const std::size_t spare =
+      used < static_cast<std::size_t>(limit) ? static_cast<std::size_t>(limit) - used : 0;
+  std::wstring fitted(win::FitAnsiBytes(wanted, spare));
+  if (fitted.size() < wanted.size()) MessageBeep(MB_OK);
+  return fitted;
+}
+
+}  // namespace
+
+const std::array<TForm1::EditBinding, 9> TForm1::kEditBindings{{
+    {kEdName, &TForm1::edNameExit, &TForm1::edNameKeyPress},
+    {kEdSource, &TForm1::edSourceExit, nullptr},
+    {kEdTarget, &TForm1::edTargetExit, nullptr},
+    {kEdHost, &TForm1::edHostExit, &TForm1::edHostKeyPress},
+    {kEdUser, &TForm1::edUserExit, &TForm1::edUserKeyPress},
+    {kEdPass, &TForm1::edPassExit, nullptr},
+    {kEdPort, &TForm1::edPortExit, &TForm1::edPortKeyPress},
+    {kEdInter, &TForm1::edInterExit, &TForm1::edInterKeyPress},
+    {kEdSpd, &TForm1::edSpdExit, &TForm1::edSpdKeyPress},
+}};
+
+TForm1::TForm1(std::wstring directory) : directory_(std::move(directory)) {
+  win::Window* all[] = {&PageControl1, &btnSave, &Button2,   &tabGame, &tabOther, &ListBox1,
+                        &btnAdd,       &btnDel,  &Label1,    &edName,  &Label4,   &edSource,
+                        &BitBtn1,      &Label5,  &edTarget,  &BitBtn2, &HostLBL,  &edHost,
+                        &PortLBL,      &edPort,  &UserLBL,   &edUser,  &PassLBL,  &edPass,
+                        &interLBL,     &edInter, &interLBL1, &spdLBL,  &edSpd};
+  static_assert(std::size(all) == kControlCount);
+  std::copy(std::begin(all), std::end(all), by_id_.begin());
+}
+
+TForm1::~TForm1() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+win::Window& TForm1::ById(ControlId id) {
+  return *by_id_[static_cast<std::size_t>(id - kControlIdBegin)];
+}
+
+const win::Window& TForm1::ById(ControlId id) const {
+  return *by_id_[static_cast<std::size_t>(id - kControlIdBegin)];
+}
+
+const TForm1::EditBinding* TForm1::BindingOf(ControlId id) const {
+  for (const EditBinding& binding : kEditBindings) {
+    if (binding.id == id) return &binding;
+  }
+  return nullptr;
+}
+
+template <int kClass>
+LRESULT CALLBACK TForm1::ControlClassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  const WNDPROC original = control_classes[kClass].original;
+  const HWND root = GetAncestor(hwnd, GA_ROOT);
+  auto* form = static_cast<TForm1*>(
+      reinterpret_cast<win::WindowImpl*>(root ? GetWindowLongPtrW(root, GWLP_USERDATA) : 0));
+  if (!form) return CallWindowProcW(original, hwnd, message, wparam, lparam);
+  try {
+    return form->OnControlMessage(hwnd, static_cast<ControlId>(GetDlgCtrlID(hwnd)), original,
+                                  message, wparam, lparam);
+  } catch (...) {
+    win::ReportException(root);
+    return 0;
+  }
+}
+
+void TForm1::RegisterControlClasses() {
+  static const bool registered = [] {
+    const WNDPROC procs[] = {ControlClassProc<kTabClass>, ControlClassProc<kListBoxClass>,
+                             ControlClassProc<kButtonClass>, ControlClassProc<kEditClass>};
+    static_assert(std::size(procs) == std::size(control_classes));
+    for (std::size_t i = 0; i < std::size(control_classes); ++i) {
+      ControlClass& c = control_classes[i];
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof(wc);
+      if (!GetClassInfoExW(nullptr, c.base, &wc)) return false;
+      c.original = wc.lpfnWndProc;
+      wc.lpfnWndProc = procs[i];
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = c.name;
+      if (!RegisterClassExW(&wc)) return false;
+    }
+    return true;
+  }();
+  (void)registered;
+}
+
+bool TForm1::Create() {
+  RegisterClassOnce(kFormClass, nullptr);
+  RegisterPageClass();
+  RegisterControlClasses();
+  if (!CreateImpl(kFormClass, L"", kFormStyle, kFormExStyle, nullptr)) return false;
+  dpi_ = win::WindowDpi(hwnd_);
+  CreateControls();
+  LoadPictures();
+  SetFontName(UiFontName());
+
+  const SIZE size =
+      win::WindowSizeForClient(win::Scale(kClientWidth, dpi_), win::Scale(kClientHeight, dpi_),
+                               kFormStyle, kFormExStyle, dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
+               area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
+  FormCreate();
+  return true;
+}
+
+void TForm1::CreateControls() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto s = [this](int value) { return win::Scale(value, dpi_); };
+  for (const ControlLayout& c : EditorLayout()) {
+    HWND parent = hwnd_;
+    if (c.container == Container::kPageControl) parent = PageControl1.handle();
+    if (c.container == Container::kTabGame) parent = tabGame.handle();
+    if (c.container == Container::kTabOther) parent = tabOther.handle();
+    const WindowClassAndStyle cs = ClassAndStyle(c.kind);
+    // Placed where the layout puts them now; labels and pages follow once the font is known.
+    RECT& rect = placed_[static_cast<std::size_t>(c.id - kControlIdBegin)];
+    rect = RECT{0, 0, 0, 0};
+    if (c.kind != ControlKind::kPage && !IsLabel(c.kind)) {
+      rect = RECT{s(c.left), s(c.top), s(c.left) + s(c.width), s(c.top) + s(c.height)};
+    }
+    const HWND hwnd =
+        CreateWindowExW(cs.ex_style, cs.class_name, c.initial_text, cs.style, rect.left, rect.top,
+                        rect.right - rect.left, rect.bottom - rect.top, parent,
+                        reinterpret_cast<HMENU>(INT_PTR{c.id}), instance, nullptr);
+    ById(c.id).Attach(hwnd);
+    if (c.byte_limit > 0) static_cast<win::Edit&>(ById(c.id)).SetLimit(c.byte_limit);
+  }
+  PageControl1.InsertItem(0, L"");
+  PageControl1.InsertItem(1, L"");
+  PageControl1.Select(0);
+  ShowActivePage();
+  edPass.Send(EM_SETPASSWORDCHAR, L'*');
+  edPass.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  edPort.Enable(false);
+}
+
+void TForm1::LoadPictures() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const int folder = win::Scale(16, dpi_);
+  folder_icon_.reset(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_FOLDER), IMAGE_ICON, folder, folder, 0)));
+  BitBtn1.SetIcon(folder_icon_.get());
+  BitBtn2.SetIcon(folder_icon_.get());
+  const int big = GetSystemMetrics(SM_CXICON);
+  const int small = win::Scale(16, dpi_);
+  app_icon_big_.reset(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORVEL), IMAGE_ICON, big, big, 0)));
+  app_icon_small_.reset(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORVEL), IMAGE_ICON, small, small, 0)));
+  Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app_icon_big_.get()));
+  Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app_icon_small_.get()));
+}
+
+void TForm1::SetFontName(const std::wstring& name) {
+  if (font_.get() && name == font_name_) return;
+  font_name_ = name;
+  LOGFONTW lf{};
+  lf.lfHeight = -win::Scale(12, dpi_);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+  win::UniqueFont font(CreateFontIndirectW(&lf));
+  for (win::Window* control : by_id_) control->SetFont(font.get());
+  font_ = std::move(font);
+}
+
+void TForm1::Place(ControlId id, int x, int y, int width, int height) {
+  RECT& placed = placed_[static_cast<std::size_t>(id - kControlIdBegin)];
+  const RECT wanted{x, y, x + width, y + height};
+  if (EqualRect(&placed, &wanted)) return;
+  placed = wanted;
+  ById(id).Move(x, y, width, height);
+}
+
+void TForm1::Layout() {
+  auto s = [this](int value) { return win::Scale(value, dpi_); };
+  const ControlLayout& tabs = LayoutOf(kPageControl1);
+  Place(kPageControl1, s(tabs.left), s(tabs.top), s(tabs.width), s(tabs.height));
+  const RECT display = PageControl1.DisplayRect();
+  for (ControlId page : {kTabGame, kTabOther}) {
+    Place(page, display.left, display.top, display.right - display.left,
+          display.bottom - display.top);
+  }
+  for (const ControlLayout& c : EditorLayout()) {
+    if (c.kind == ControlKind::kTabs || c.kind == ControlKind::kPage) continue;
+    if (IsLabel(c.kind)) {
+      const win::Window& label = ById(c.id);
+      const SIZE size = TextSize(label.handle(), font_.get(), label.Text());
+      const int left = c.kind == ControlKind::kRightLabel ? s(c.left) - size.cx : s(c.left);
+      Place(c.id, left, s(c.top), size.cx, size.cy);
+    } else {
+      Place(c.id, s(c.left), s(c.top), s(c.width), s(c.height));
+    }
+  }
+}
+
+void TForm1::ShowActivePage() {
+  const bool game = PageControl1.Selected() == 0;
+  tabGame.Show(game ? SW_SHOW : SW_HIDE);
+  tabOther.Show(game ? SW_HIDE : SW_SHOW);
+}
+
+void TForm1::FitClientArea() {
+  // The frame's metrics at a given dpi are the system's guess; the client area is what counts.
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const int dx = win::Scale(kClientWidth, dpi_) - client.right;
+  const int dy = win::Scale(kClientHeight, dpi_) - client.bottom;
+  if (dx == 0 && dy == 0) return;
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + dx,
+               window.bottom - window.top + dy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+void TForm1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  font_.reset();
+  SetFontName(std::wstring(font_name_));
+  LoadPictures();
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClientArea();
+  Layout();
+}
+
+void TForm1::ApplyEditorCaptions() {
+  SetFontName(UiFontName());
+  SetText(UiText(0) + L" (V1.0)");
+  for (const ControlLayout& c : EditorLayout()) {
+    if (c.caption < 0) continue;
+    if (c.kind == ControlKind::kPage) {
+      PageControl1.SetItemText(c.id == kTabGame ? 0 : 1, UiText(c.caption));
+    } else {
+      ById(c.id).SetText(UiText(c.caption));
+    }
+  }
+  Layout();
+}
+
+void TForm1::Show(int show_command) {
+  win::Window::Show(show_command);
+  UpdateWindow(hwnd_);
+}
+
+bool TForm1::IsOwnWindow(HWND hwnd) const {
+  return hwnd && (hwnd == hwnd_ || IsChild(hwnd_, hwnd));
+}
+
+bool TForm1::TakeFocus(const win::Window& control) {
+  if (!control.HasFocus()) control.Focus();
+  return control.HasFocus();
+}
+
+void TForm1::FocusNextControl(bool backwards) {
+  const Container shown = PageControl1.Selected() == 0 ? Container::kTabGame : Container::kTabOther;
+  std::vector<ControlId> sequence = TabSequence(shown);
+  if (backwards) std::reverse(sequence.begin(), sequence.end());
+  const HWND focus = GetFocus();
+  std::size_t start = sequence.size() - 1;
+  for (std::size_t i = 0; i < sequence.size(); ++i) {
+    if (Control(sequence[i]) == focus) start = i;
+  }
+  for (std::size_t step = 1; step <= sequence.size(); ++step) {
+    const win::Window& next = ById(sequence[(start + step) % sequence.size()]);
+    if (!next.IsVisible() || !next.IsEnabled()) continue;
+    if (TakeFocus(next) && BindingOf(static_cast<ControlId>(next.Id()))) {
+      static_cast<const win::Edit&>(next).SelectAll();
+    }
+    return;
+  }
+}
+
+bool TForm1::ClickAccelerator(wchar_t letter) {
+  const wchar_t wanted = UpperCase(letter);
+  for (ControlId id : {kBtnSave, kButton2, kBtnAdd, kBtnDel}) {
+    const win::Window& button = ById(id);
+    if (!button.IsVisible() || !button.IsEnabled()) continue;
+    const std::wstring caption = button.Text();
+    const std::size_t amp = caption.find(L'&');
+    if (amp == std::wstring::npos || amp + 1 >= caption.size()) continue;
+    if (UpperCase(caption[amp + 1]) != wanted) continue;
+    button.Send(BM_CLICK);
+    return true;
+  }
+  return false;
+}
+
+bool TForm1::PreTranslateMessage(const MSG& msg) {
+  if (!hwnd_ || !IsOwnWindow(msg.hwnd)) return false;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const HWND focus = GetFocus();
+  const bool on_button = focus && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) &
+                                   (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+  switch (msg.message) {
+    case WM_KEYDOWN:
+      if (msg.wParam == VK_TAB && !alt && !ctrl) {
+        FocusNextControl(GetKeyState(VK_SHIFT) < 0);
+        return true;
+      }
+      if (on_button && !alt && !ctrl) {
+        if (msg.wParam == VK_LEFT || msg.wParam == VK_UP) {
+          FocusNextControl(true);
+          return true;
+        }
+        if (msg.wParam == VK_RIGHT || msg.wParam == VK_DOWN) {
+          FocusNextControl(false);
+          return true;
+        }
+        if (msg.wParam == VK_RETURN) {
+          SendMessageW(focus, BM_CLICK, 0, 0);
+          return true;
+        }
+      }
+      return false;
+    case WM_SYSCHAR:
+      return ClickAccelerator(static_cast<wchar_t>(msg.wParam));
+    case WM_CHAR:
+      // As in dialogs, a button that has the focus lets plain letters act as accelerators.
+      return on_button && ClickAccelerator(static_cast<wchar_t>(msg.wParam));
+    default:
+      return false;
+  }
+}
+
+LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (lparam) OnCommand(static_cast<ControlId>(LOWORD(wparam)), HIWORD(wparam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (IsOwnWindow(focus) && focus != hwnd_) focus_before_deactivation_ = focus;
+      }
+      return DefaultProc(message, wparam, lparam);
+    case WM_SETFOCUS:
+      if (focus_before_deactivation_ && IsWindow(focus_before_deactivation_) &&
+          IsWindowVisible(focus_before_deactivation_) &&
+          IsWindowEnabled(focus_before_deactivation_)) {
+        SetFocus(focus_before_deactivation_);
+      } else {
+        FocusNextControl(false);
+      }
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_CLOSE:
+      if (FormClose()) DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      FormDestroy();
+      if (main_window_) PostQuitMessage(0);
+      return 0;
+    default:
+      return DefaultProc(message, wparam, lparam);
+  }
+}
+
+void TForm1::OnCommand(ControlId id, UINT code) {
+  if (code == BN_CLICKED) {
+    switch (id) {
+      case kBtnSave:
+        btnSaveClick();
+        break;
+      case kButton2:
+        Button2Click();
+        break;
+      case kBtnAdd:
+        btnAddClick();
+        break;
+      case kBtnDel:
+        btnDelClick();
+        break;
+      case kBitBtn1:
+        BitBtn1Click();
+        break;
+      case kBitBtn2:
+        BitBtn2Click();
+        break;
+      default:
+        break;
+    }
+  } else if (code == LBN_SELCHANGE && id == kListBox1) {
+    ListBox1Click();
+  }
+}
+
+LRESULT TForm1::OnNotify(const NMHDR& header) {
+  if (header.idFrom != kPageControl1) return 0;
+  if (header.code == TCN_SELCHANGING) {
+    // The pending edit is applied before its page goes away; a refused rename keeps the page.
+    return TakeFocus(PageControl1) ? FALSE : TRUE;
+  }
+  if (header.code == TCN_SELCHANGE) ShowActivePage();
+  return 0;
+}
+
+LRESULT TForm1::OnControlMessage(HWND hwnd, ControlId id, WNDPROC original, UINT message,
+                                 WPARAM wparam, LPARAM lparam) {
+  auto call_original = [&](UINT m, WPARAM w, LPARAM l) {
+    return CallWindowProcW(original, hwnd, m, w, l);
+  };
+  const EditBinding* edit = BindingOf(id);
+  const int limit = LayoutOf(id).byte_limit;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // The focus moves before the click acts, so a pending edit is applied first; when a
+      // refused rename takes the focus back, the click must not act at all (it would, for one,
+      // move the list's selection under the pending name).
+      if (!TakeFocus(win::Window(hwnd))) return 0;
+      break;
+    case WM_CHAR: {
+      if (!edit) break;
+      wchar_t key = static_cast<wchar_t>(wparam);
+      if (edit->on_key) (this->*edit->on_key)(key);
+      if (key == 0) return 0;
+      if (limit > 0 && key >= L' ' && !IS_LOW_SURROGATE(key) &&
+          !FitsByteLimit(hwnd, limit, std::wstring_view(&key, 1))) {
+        MessageBeep(MB_OK);
+        return 0;
+      }
+      wparam = key;
+      break;
+    }
+    case EM_REPLACESEL:
+      if (limit > 0 && lparam) {
+        const std::wstring fitted =
+            FitReplacement(hwnd, limit, reinterpret_cast<const wchar_t*>(lparam));
+        return call_original(message, wparam, reinterpret_cast<LPARAM>(fitted.c_str()));
+      }
+      break;
+    case WM_PASTE:
+      if (limit > 0) {
+        std::wstring text;
+        if (OpenClipboard(hwnd)) {
+          if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+              text = chars;
+              GlobalUnlock(data);
+            }
+          }
+          CloseClipboard();
+        }
+        text = text.substr(0, text.find_first_of(L"\r\n"));
+        const std::wstring fitted = FitReplacement(hwnd, limit, text.c_str());
+        call_original(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(fitted.c_str()));
+        return 0;
+      }
+      break;
+    case WM_KILLFOCUS:
+      if (edit) {
+        const LRESULT result = call_original(message, wparam, lparam);
+        // Only a move to another control of this window leaves the edit; a message box or
+        // another program taking the focus does not.
+        if (IsOwnWindow(reinterpret_cast<HWND>(wparam))) (this->*edit->on_exit)();
+        return result;
+      }
+      break;
+    default:
+      break;
+  }
+  return call_original(message, wparam, lparam);
+}
+
+}  // namespace qv::ui

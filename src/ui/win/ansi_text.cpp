@@ -1,0 +1,47 @@
+#include "ui/win/ansi_text.h"
+
+#include <windows.h>
+
+namespace qv::win {
+
+std::wstring AnsiToWide(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
+  return wide;
+}
+
+std::string WideToAnsi(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), bytes, nullptr, nullptr);
+  return ansi;
+}
+
+std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page) {
+  if (text.empty()) return 0;
+  return static_cast<std::size_t>(WideCharToMultiByte(
+      code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr));
+}
+
+std::wstring_view FitAnsiBytes(std::wstring_view text, std::size_t max_bytes, unsigned code_page) {
+  std::size_t used = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t units = 1;
+    if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) {
+      units = 2;
+    }
+    const std::size_t bytes = AnsiByteCount(text.substr(i, units), code_page);
+    if (used + bytes > max_bytes) break;
+    used += bytes;
+    i += units;
+  }
+  return text.substr(0, i);
+}
+
+}  // namespace qv::win

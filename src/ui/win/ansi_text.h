@@ -1,0 +1,18 @@
+#pragma once
+// The document keeps texts in the system's ANSI code page; the windows show UTF-16. These convert
+// at that boundary and measure texts in ANSI bytes, the unit of the input limits.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qv::win {
+
+std::wstring AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::wstring_view text);
+std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
+// The longest leading part of `text` whose ANSI form fits in `max_bytes`, never splitting a
+// character or a surrogate pair.
+std::wstring_view FitAnsiBytes(std::wstring_view text, std::size_t max_bytes,
+                               unsigned code_page = 0 /* CP_ACP */);
+
+}  // namespace qv::win

@@ -1,0 +1,46 @@
+// Measuring and cutting texts in bytes of an ANSI code page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "ui/win/ansi_text.h"
+
+namespace qv::win {
+namespace {
+
+TEST(FitAnsiBytes, KeepsWholeCharactersOfADoubleByteCodePage) {
+  constexpr unsigned kGbk = 936;
+  struct Case {
+    const wchar_t* text;
+    std::size_t max_bytes;
+    const wchar_t* fitted;
+  };
+  for (const Case& c :
+       {Case{L"\u4e2d\u6587ab", 6, L"\u4e2d\u6587ab"}, Case{L"\u4e2d\u6587ab", 5, L"\u4e2d\u6587a"},
+        Case{L"\u4e2d\u6587ab", 3, L"\u4e2d"}, Case{L"a\u4e2d", 2, L"a"}, Case{L"\u4e2d", 1, L""},
+        Case{L"", 4, L""}}) {
+    EXPECT_EQ(std::wstring(FitAnsiBytes(c.text, c.max_bytes, kGbk)), c.fitted) << c.max_bytes;
+  }
+  EXPECT_EQ(AnsiByteCount(L"\u4e2d\u6587ab", kGbk), 6u);
+}
+
+TEST(FitAnsiBytes, NeverSplitsASurrogatePair) {
+  // U+1F600 has no ANSI form: it becomes "?" (one or two of them), and stays whole or goes.
+  const std::wstring text = L"a\U0001F600b";
+  for (std::size_t limit = 0; limit <= 5; ++limit) {
+    const std::wstring fitted(FitAnsiBytes(text, limit, 1252));
+    EXPECT_LE(AnsiByteCount(fitted, 1252), limit);
+    EXPECT_TRUE(fitted.empty() || !IS_HIGH_SURROGATE(fitted.back())) << limit;
+    EXPECT_EQ(text.compare(0, fitted.size(), fitted), 0) << limit;
+  }
+  EXPECT_EQ(std::wstring(FitAnsiBytes(text, 5, 1252)), text);
+}
+
+TEST(AnsiText, RoundTripsThroughTheSystemCodePage) {
+  EXPECT_EQ(WideToAnsi(AnsiToWide("C:\\Data\\x y")), "C:\\Data\\x y");
+  EXPECT_EQ(AnsiToWide(""), L"");
+  EXPECT_EQ(WideToAnsi(L""), "");
+}
+
+}  // namespace
+}  // namespace qv::win

@@ -1,0 +1,198 @@
+#include "editor_fixture.h"
+
+#include <commctrl.h>
+
+#include "config/config_store.h"
+#include "i18n/ui_strings.h"
+#include "ui/message_box.h"
+#include "ui/win/ansi_text.h"
+
+namespace qv::ui::testing {
+namespace {
+
+std::wstring NewTemporaryFolder() {
+  static int counter = 0;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + L"qv_ui_test_" +
+                        std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter) +
+                        L"\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+void RemoveFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW((folder + found.cFileName).c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& ansi) { return win::AnsiToWide(ansi); }
+
+void EditorTest::SetUpTestSuite() {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+}
+
+void EditorTest::SetUp() {
+  UseLanguage(Language::kEnglish);
+  directory_ = NewTemporaryFolder();
+  previous_boxes_ = SetMessageBoxFunction(
+      [this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
+        boxes_.push_back({text, caption, type});
+        if (!answers_.empty()) {
+          const int answer = answers_.front();
+          answers_.pop_front();
+          return answer;
+        }
+        if ((type & MB_TYPEMASK) == MB_OK) return IDOK;
+        ADD_FAILURE() << "a question nobody answers: " << win::WideToAnsi(text);
+        return IDCANCEL;
+      });
+}
+
+void EditorTest::TearDown() {
+  form_.reset();
+  Pump();
+  SetMessageBoxFunction(previous_boxes_);
+  RemoveFolder(directory_);
+  UseLanguage(Language::kEnglish);
+  EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted answers were not asked for";
+}
+
+void EditorTest::WriteConfig(const ConfigDocument& doc) {
+  ASSERT_TRUE(SaveConfig(directory_, doc).ok);
+}
+
+void EditorTest::WriteTasks(const std::vector<TaskSpec>& tasks) {
+  ConfigDocument doc;
+  for (const TaskSpec& spec : tasks) {
+    const int position = doc.AddTask("T").position;
+    doc.RenameTask(position, spec.name);
+    doc.SetTaskSource(position, spec.source);
+    doc.SetTaskTarget(position, spec.target);
+  }
+  WriteConfig(doc);
+}
+
+ConfigDocument EditorTest::ReadConfig() const {
+  ConfigDocument doc;
+  LoadConfig(directory_, doc);
+  return doc;
+}
+
+void EditorTest::Open() {
+  form_ = std::make_unique<TForm1>(directory_);
+  ASSERT_TRUE(form_->Create());
+  form_->ApplyEditorCaptions();
+  form_->Show(SW_SHOW);
+  SetForegroundWindow(form_->handle());
+  Pump();
+}
+
+std::wstring EditorTest::Text(ControlId id) const { return win::Window(Get(id)).Text(); }
+
+ControlId EditorTest::Focused() const {
+  const HWND focus = GetFocus();
+  if (!focus || !IsChild(form_->handle(), focus)) return kControlIdEnd;
+  return static_cast<ControlId>(GetDlgCtrlID(focus));
+}
+
+std::vector<std::wstring> EditorTest::ListEntries() const {
+  win::ListBox list;
+  list.Attach(Get(kListBox1));
+  std::vector<std::wstring> entries;
+  for (int i = 0; i < list.Count(); ++i) entries.push_back(list.ItemText(i));
+  return entries;
+}
+
+int EditorTest::Selection() const {
+  return static_cast<int>(SendMessageW(Get(kListBox1), LB_GETCURSEL, 0, 0));
+}
+
+void EditorTest::Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    if (form_ && form_->handle() && form_->PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void EditorTest::Focus(ControlId id) {
+  SetFocus(Get(id));
+  Pump();
+}
+
+void EditorTest::Type(ControlId id, const std::wstring& text) {
+  Focus(id);
+  SendMessageW(Get(id), EM_SETSEL, 0, -1);
+  if (text.empty()) {
+    SendMessageW(Get(id), WM_CHAR, VK_BACK, 0);
+  } else {
+    TypeChars(id, text);
+  }
+  Pump();
+}
+
+void EditorTest::TypeChars(ControlId id, const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(Get(id), WM_CHAR, c, 1);
+  Pump();
+}
+
+void EditorTest::Click(ControlId id) {
+  SendMessageW(Get(id), BM_CLICK, 0, 0);
+  Pump();
+}
+
+void EditorTest::ClickListEntry(int index) {
+  RECT item{};
+  SendMessageW(Get(kListBox1), LB_GETITEMRECT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
+  const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(Get(kListBox1), WM_LBUTTONDOWN, MK_LBUTTON, point);
+  SendMessageW(Get(kListBox1), WM_LBUTTONUP, 0, point);
+  Pump();
+}
+
+void EditorTest::ClickTab(int index) {
+  RECT item{};
+  SendMessageW(Get(kPageControl1), TCM_GETITEMRECT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
+  const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(Get(kPageControl1), WM_LBUTTONDOWN, MK_LBUTTON, point);
+  SendMessageW(Get(kPageControl1), WM_LBUTTONUP, 0, point);
+  Pump();
+}
+
+void EditorTest::Deliver(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND target = GetFocus() ? GetFocus() : form_->handle();
+  const MSG msg{target, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
+  if (!form_->PreTranslateMessage(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  Pump();
+}
+
+void EditorTest::PressKey(UINT virtual_key) { Deliver(WM_KEYDOWN, virtual_key, 1); }
+
+void EditorTest::PressAlt(wchar_t letter) { Deliver(WM_SYSCHAR, letter, 1 | (1 << 29)); }
+
+void EditorTest::CloseFromTitleBar() {
+  SendMessageW(form_->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+}
+
+}  // namespace qv::ui::testing

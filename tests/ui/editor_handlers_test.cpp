@@ -1,0 +1,427 @@
+// Editing in the window: applying edits when they are left, renaming, adding, deleting, saving,
+// the close question, and the two ways a pending change used to be lost or misplaced.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor_fixture.h"
+#include "i18n/ui_strings.h"
+#include "ui/message_box.h"
+
+namespace qv::ui::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+constexpr UINT kIconMask = MB_ICONMASK;
+
+std::vector<std::string> TaskNames(const ConfigDocument& doc) {
+  std::vector<std::string> names;
+  for (const TaskRecord& task : doc.tasks) names.push_back(task.Name());
+  return names;
+}
+
+TEST_F(EditorTest, AddAppendsTheNextFreeNameAndLeavesTheSelection) {
+  WriteTasks({{"NewTask1", "", ""}, {"NewTask2", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Click(kBtnAdd);
+  EXPECT_THAT(ListEntries(), ElementsAre(L"NewTask1", L"NewTask2", L"NewTask3"));
+  EXPECT_EQ(Selection(), 0);
+  EXPECT_EQ(Text(kEdName), L"NewTask1");
+  EXPECT_TRUE(Enabled(kBtnSave));
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("NewTask1", "NewTask2", "NewTask3"));
+}
+
+TEST_F(EditorTest, DelRemovesTheSelectedTaskWithoutAQuestion) {
+  WriteTasks({{"Alpha", "/a", "C:\\a"}, {"Beta", "/b", "C:\\b"}});
+  Open();
+  Click(kBtnDel);  // nothing selected: nothing happens
+  EXPECT_THAT(ListEntries(), SizeIs(2));
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  ClickListEntry(1);
+  Click(kBtnDel);
+  EXPECT_THAT(boxes_, IsEmpty());
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha"));
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Alpha"));
+  EXPECT_EQ(Selection(), -1);
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
+    EXPECT_EQ(Text(id), L"");
+    EXPECT_FALSE(Enabled(id));
+  }
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+TEST_F(EditorTest, SaveWritesTheFileAndSaveFollowsTheModifiedFlag) {
+  Open();
+  ClickTab(1);
+  Type(kEdHost, L"files.example");
+  EXPECT_FALSE(Enabled(kBtnSave)) << "applied only when the edit is left";
+  Focus(kEdUser);
+  EXPECT_TRUE(Enabled(kBtnSave));
+  EXPECT_TRUE(Form().Document().modified());
+
+  Click(kBtnSave);
+  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_FALSE(Form().Document().modified());
+  EXPECT_EQ(ReadConfig().settings.Host(), "files.example");
+  EXPECT_THAT(boxes_, IsEmpty());
+}
+
+TEST_F(EditorTest, LeavingAnEditTheUserDidNotChangeAppliesNothing) {
+  WriteTasks({{"Alpha", "/a", ""}});
+  Open();
+  ClickListEntry(0);
+  for (ControlId id : {kEdName, kEdSource, kEdTarget, kListBox1}) Focus(id);
+  ClickTab(1);
+  for (ControlId id : {kEdHost, kEdUser, kEdPass, kEdInter, kEdSpd, kButton2}) Focus(id);
+  EXPECT_FALSE(Form().Document().modified());
+  EXPECT_FALSE(Enabled(kBtnSave));
+}
+
+struct RefusedRename {
+  std::wstring typed;
+  const char* message;
+};
+
+class RenameRefusalTest : public EditorTest, public ::testing::WithParamInterface<RefusedRename> {};
+
+TEST_P(RenameRefusalTest, ShowsTheMessageAndKeepsEverything) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, GetParam().typed);
+  PressKey(VK_TAB);
+
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, Widen(GetParam().message));
+  EXPECT_EQ(boxes_[0].caption, ApplicationTitle());
+  EXPECT_EQ(boxes_[0].type, static_cast<UINT>(MB_OK)) << "no icon, one button";
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_EQ(Text(kEdName), GetParam().typed);
+  EXPECT_TRUE(Modified(kEdName));
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta"));
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Alpha", "Beta"));
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  // Still pending: the check runs again the next time the focus leaves.
+  Focus(kEdSource);
+  EXPECT_THAT(boxes_, SizeIs(2));
+  EXPECT_EQ(Focused(), kEdName);
+}
+
+INSTANTIATE_TEST_SUITE_P(EmptyAndRepeated, RenameRefusalTest,
+                         ::testing::Values(RefusedRename{L"", "Invalid task name!"},
+                                           RefusedRename{L"beta", "Repeated task name!"}));
+
+TEST_F(EditorTest, RenamingToTheSameNameInOtherCaseIsAccepted) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, L"ALPHA");
+  Focus(kEdSource);
+  EXPECT_THAT(boxes_, IsEmpty());
+  EXPECT_THAT(ListEntries(), ElementsAre(L"ALPHA", L"Beta"));
+  EXPECT_EQ(Selection(), 0);
+  EXPECT_FALSE(Modified(kEdName));
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+TEST_F(EditorTest, FortyCharacterNameIsShownWholeButStoredInThirtyOneBytes) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  const std::wstring forty = L"abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+  ASSERT_EQ(forty.size(), 40u);
+  ClickListEntry(0);
+  Type(kEdName, forty);
+  Focus(kEdSource);
+  EXPECT_THAT(ListEntries(), ElementsAre(forty));
+  EXPECT_EQ(Form().Document().tasks[0].Name(), "abcdefghijklmnopqrstuvwxyz01234");
+
+  Click(kBtnSave);
+  Click(kButton2);
+  ASSERT_FALSE(IsOpen());
+  Open();
+  EXPECT_THAT(ListEntries(), ElementsAre(L"abcdefghijklmnopqrstuvwxyz01234"));
+}
+
+TEST_F(EditorTest, SourceIsStoredTrimmedWhileTheEditKeepsItsBlanks) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdSource, L"  /data/in  ");
+  Type(kEdTarget, L" C:\\Out ");
+  Focus(kEdName);
+  EXPECT_EQ(Form().Document().tasks[0].Source(), "/data/in");
+  EXPECT_EQ(Form().Document().tasks[0].Target(), "C:\\Out");
+  EXPECT_EQ(Text(kEdSource), L"  /data/in  ");
+  EXPECT_EQ(Text(kEdTarget), L" C:\\Out ");
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+TEST_F(EditorTest, SpaceIsDiscardedWhereTheEditHasAKeyFilter) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  struct Case {
+    ControlId id;
+    const wchar_t* typed_result;
+  };
+  for (const Case& c : {Case{kEdName, L"ab"}, Case{kEdSource, L"a b"}, Case{kEdTarget, L"a b"}}) {
+    Type(c.id, L"a b");
+    EXPECT_EQ(Text(c.id), c.typed_result) << LayoutOf(c.id).name;
+  }
+  ClickTab(1);
+  for (const Case& c : {Case{kEdHost, L"ab"}, Case{kEdUser, L"ab"}, Case{kEdPass, L"a b"},
+                        Case{kEdInter, L"ab"}, Case{kEdSpd, L"ab"}, Case{kEdPort, L"ab"}}) {
+    // edPort is disabled and never typed into; its filter is there all the same.
+    SendMessageW(Get(c.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    TypeChars(c.id, L"a b");
+    EXPECT_EQ(Text(c.id), c.typed_result) << LayoutOf(c.id).name;
+  }
+}
+
+TEST_F(EditorTest, NumberEditsShowTheNumberStored) {
+  ConfigDocument doc;
+  doc.settings.SetInterval(15);
+  WriteConfig(doc);
+  Open();
+  ClickTab(1);
+
+  Type(kEdInter, L"15");
+  Focus(kEdSpd);
+  EXPECT_EQ(Text(kEdInter), L"15");
+  EXPECT_FALSE(Form().Document().modified()) << "the same number changes nothing";
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  struct Case {
+    ControlId id;
+    const wchar_t* typed;
+    const wchar_t* shown;
+  };
+  for (const Case& c : {Case{kEdInter, L"abc", L"0"}, Case{kEdInter, L"$3C", L"60"},
+                        Case{kEdSpd, L"-5", L"-5"}, Case{kEdSpd, L"99999999999", L"0"}}) {
+    Type(c.id, c.typed);
+    Focus(kEdHost);
+    EXPECT_EQ(Text(c.id), c.shown) << c.typed;
+    EXPECT_FALSE(Modified(c.id)) << c.typed;
+  }
+  EXPECT_EQ(Form().Document().settings.Interval(), 60);
+  EXPECT_EQ(Form().Document().settings.SpeedLimit(), 0);
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+TEST_F(EditorTest, InputLimitsCountAnsiBytes) {
+  Open();
+  ClickTab(1);
+  struct Case {
+    ControlId id;
+    std::size_t limit;
+  };
+  for (const Case& c : {Case{kEdHost, 63}, Case{kEdUser, 31}, Case{kEdPass, 31}, Case{kEdInter, 31},
+                        Case{kEdSpd, 31}}) {
+    Type(c.id, std::wstring(70, L'7'));
+    EXPECT_EQ(Text(c.id).size(), c.limit) << LayoutOf(c.id).name;
+    // Pasted or replaced text is cut to what still fits.
+    SendMessageW(Get(c.id), EM_SETSEL, 0, 3);
+    SendMessageW(Get(c.id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"xxxxxx"));
+    EXPECT_EQ(Text(c.id), L"xxx" + std::wstring(c.limit - 3, L'7')) << LayoutOf(c.id).name;
+  }
+}
+
+// Run under a Simplified Chinese system (ui_tests_cp936): a Chinese character takes two bytes.
+TEST_F(EditorTest, InputLimitsCountDoubleByteCharactersOfTheSystemCodePage) {
+  if (GetACP() != 936) GTEST_SKIP() << "needs the ANSI code page 936";
+  Open();
+  ClickTab(1);
+  const std::wstring chinese(20, L'\u4e2d');
+  Type(kEdUser, chinese);
+  EXPECT_EQ(Text(kEdUser), std::wstring(15, L'\u4e2d')) << "30 of the 31 bytes";
+  TypeChars(kEdUser, L"\u6587a");
+  EXPECT_EQ(Text(kEdUser), std::wstring(15, L'\u4e2d') + L"a");
+
+  SendMessageW(Get(kEdUser), EM_SETSEL, 0, 1);
+  SendMessageW(Get(kEdUser), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"xyz"));
+  EXPECT_EQ(Text(kEdUser), L"xy" + std::wstring(14, L'\u4e2d') + L"a");
+
+  Focus(kEdHost);
+  EXPECT_EQ(Form().Document().settings.User().size(), 31u);
+}
+
+struct CloseAnswer {
+  int answer;
+  bool closes;
+  bool saved;
+};
+
+class CloseQuestionTest : public EditorTest, public ::testing::WithParamInterface<CloseAnswer> {};
+
+TEST_P(CloseQuestionTest, AnswerDecidesBetweenSavingClosingAndStaying) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  Click(kBtnAdd);
+  answers_.push_back(GetParam().answer);
+  Click(kButton2);
+
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, L"Config modified, Save or Not?");
+  EXPECT_EQ(boxes_[0].caption, L"Confirm");
+  EXPECT_EQ(boxes_[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNOCANCEL));
+  EXPECT_EQ(boxes_[0].type & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON1));
+  EXPECT_EQ(boxes_[0].type & kIconMask, 0u);
+  EXPECT_EQ(IsOpen(), !GetParam().closes);
+  EXPECT_EQ(ReadConfig().tasks.size(), GetParam().saved ? 2u : 1u);
+  if (IsOpen()) {
+    EXPECT_TRUE(Enabled(kBtnSave));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(YesNoCancel, CloseQuestionTest,
+                         ::testing::Values(CloseAnswer{IDYES, true, true},
+                                           CloseAnswer{IDNO, true, false},
+                                           CloseAnswer{IDCANCEL, false, false}));
+
+TEST_F(EditorTest, FailedSaveShowsTheErrorAndKeepsTheWindowOpen) {
+  Open();
+  Click(kBtnAdd);
+  // The folder disappears under the running editor: the file cannot be created.
+  DeleteFileW(ConfigPath().c_str());
+  ASSERT_TRUE(RemoveDirectoryW(Directory().c_str()));
+
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, L"Cannot create file " + ConfigPath() + L".");
+  EXPECT_EQ(boxes_[0].caption, ApplicationTitle());
+  EXPECT_EQ(boxes_[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_TRUE(Enabled(kBtnSave));
+  EXPECT_TRUE(Form().Document().modified());
+
+  // Yes to the close question saves, fails again, and the window stays.
+  answers_.push_back(IDYES);
+  CloseFromTitleBar();
+  ASSERT_THAT(boxes_, SizeIs(3));
+  EXPECT_EQ(boxes_[2].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_TRUE(IsOpen());
+  EXPECT_TRUE(Enabled(kBtnSave));
+  CreateDirectoryW(Directory().c_str(), nullptr);
+}
+
+// Mended: a change still pending in the focused edit is applied before closing decides and
+// before saving, however the close or the save was asked for.
+TEST_F(EditorTest, PendingChangeIsAppliedBeforeTheCloseDecides) {
+  Open();
+  ClickTab(1);
+  Type(kEdHost, L"pending.example");
+  ASSERT_EQ(Focused(), kEdHost);
+  answers_.push_back(IDYES);
+  CloseFromTitleBar();
+  ASSERT_THAT(boxes_, SizeIs(1)) << "the pending change makes the document modified";
+  EXPECT_FALSE(IsOpen());
+  EXPECT_EQ(ReadConfig().settings.Host(), "pending.example");
+}
+
+TEST_F(EditorTest, PendingChangeIsSavedBySaveWithoutTheFocusMoving) {
+  Open();
+  ClickTab(1);
+  Type(kEdUser, L"someone");
+  // The Save notification as an accelerator may send it, with the focus still in the edit.
+  SendMessageW(Form().handle(), WM_COMMAND, MAKEWPARAM(kBtnSave, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Get(kBtnSave)));
+  Pump();
+  EXPECT_EQ(Focused(), kEdUser);
+  EXPECT_EQ(ReadConfig().settings.User(), "someone");
+  EXPECT_FALSE(Form().Document().modified());
+  EXPECT_FALSE(Enabled(kBtnSave));
+}
+
+TEST_F(EditorTest, PendingRefusedRenameStopsCloseAndSave) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Click(kBtnAdd);
+  Type(kEdName, L"Beta");
+
+  CloseFromTitleBar();
+  ASSERT_THAT(boxes_, SizeIs(1)) << "the rename message, and no close question";
+  EXPECT_EQ(boxes_[0].text, L"Repeated task name!");
+  EXPECT_TRUE(IsOpen());
+  EXPECT_EQ(Focused(), kEdName);
+
+  SendMessageW(Form().handle(), WM_COMMAND, MAKEWPARAM(kBtnSave, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Get(kBtnSave)));
+  Pump();
+  ASSERT_THAT(boxes_, SizeIs(2));
+  EXPECT_EQ(boxes_[1].text, L"Repeated task name!");
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "Beta")) << "nothing was saved";
+  EXPECT_TRUE(Enabled(kBtnSave));
+  EXPECT_TRUE(IsOpen());
+}
+
+// Mended: a refused rename never lets the click that took the focus act, so the pending name
+// cannot land on another task.
+TEST_F(EditorTest, RefusedRenameKeepsTheClickFromMovingTheSelection) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}, {"Gamma", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, L"gamma");
+  ClickListEntry(1);
+
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(Selection(), 0);
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_EQ(Text(kEdName), L"gamma");
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Alpha", "Beta", "Gamma"));
+
+  // Neither do the buttons or the tabs act on that click.
+  Click(kBtnDel);
+  Click(kBtnAdd);
+  ClickTab(1);
+  EXPECT_THAT(boxes_, SizeIs(4));
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta", L"Gamma"));
+  EXPECT_TRUE(IsWindowVisible(Get(kTabGame)));
+  EXPECT_FALSE(Form().Document().modified());
+
+  // Once the name is acceptable it lands on the task it was typed for, then the click acts.
+  Type(kEdName, L"Delta");
+  ClickListEntry(1);
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Delta", L"Beta", L"Gamma"));
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Delta", "Beta", "Gamma"));
+  EXPECT_EQ(Selection(), 1);
+  EXPECT_EQ(Text(kEdName), L"Beta");
+}
+
+TEST_F(EditorTest, PendingSourceLandsOnTheTaskItWasTypedFor) {
+  WriteTasks({{"Alpha", "/a", ""}, {"Beta", "/b", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdSource, L"/new");
+  ClickListEntry(1);
+  EXPECT_EQ(Form().Document().tasks[0].Source(), "/new");
+  EXPECT_EQ(Form().Document().tasks[1].Source(), "/b");
+  EXPECT_EQ(Text(kEdSource), L"/b");
+}
+
+TEST_F(EditorTest, ChosenFolderIsAppliedAsWhenTheEditIsLeft) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  // No task selected: the path is shown and the document ignores it.
+  Form().ApplyChosenTarget(L"C:\\Ignored");
+  EXPECT_EQ(Text(kEdTarget), L"C:\\Ignored");
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  ClickListEntry(0);
+  Form().ApplyChosenSource(L"Top\\Sub ");
+  Form().ApplyChosenTarget(L"D:\\Data");
+  EXPECT_EQ(Form().Document().tasks[0].Source(), "Top\\Sub");
+  EXPECT_EQ(Form().Document().tasks[0].Target(), "D:\\Data");
+  EXPECT_FALSE(Modified(kEdSource));
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+}  // namespace
+}  // namespace qv::ui::testing

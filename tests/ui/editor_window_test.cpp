@@ -1,0 +1,328 @@
+// Start-up, layout, captions and keyboard navigation of the editor window.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "editor_fixture.h"
+#include "i18n/ui_strings.h"
+#include "ui/editor_layout.h"
+#include "ui/message_box.h"
+#include "ui/win/dpi.h"
+
+namespace qv::ui::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST_F(EditorTest, FirstStartWithoutFileShowsDefaultsAndClosesWithoutQuestion) {
+  Open();
+  EXPECT_THAT(ListEntries(), IsEmpty());
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
+    EXPECT_EQ(Text(id), L"") << LayoutOf(id).name;
+    EXPECT_FALSE(Enabled(id)) << LayoutOf(id).name;
+  }
+  EXPECT_EQ(Text(kEdHost), L"");
+  EXPECT_EQ(Text(kEdUser), L"");
+  EXPECT_EQ(Text(kEdPass), L"");
+  EXPECT_EQ(Text(kEdPort), L"891");
+  EXPECT_FALSE(Enabled(kEdPort));
+  EXPECT_EQ(Text(kEdInter), L"60");
+  EXPECT_EQ(Text(kEdSpd), L"0");
+  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_TRUE(IsWindowVisible(Get(kTabGame)));
+  EXPECT_FALSE(IsWindowVisible(Get(kTabOther)));
+
+  Click(kButton2);
+  EXPECT_FALSE(IsOpen());
+  EXPECT_THAT(boxes_, IsEmpty());
+}
+
+TEST_F(EditorTest, ShowsLoadedSettingsAndTaskNames) {
+  ConfigDocument doc;
+  doc.settings.SetHost("sync.example.org");
+  doc.settings.SetPort(1234);
+  doc.settings.SetUser("operator");
+  doc.settings.SetPassword("secret");
+  doc.settings.SetInterval(15);
+  doc.settings.SetSpeedLimit(-5);
+  doc.tasks.resize(3);
+  doc.tasks[0].SetName("Alpha");
+  doc.tasks[1].SetName("Beta");
+  doc.tasks[2].SetName("Gamma");
+  WriteConfig(doc);
+  Open();
+
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta", L"Gamma"));
+  EXPECT_EQ(Selection(), -1);
+  EXPECT_EQ(Text(kEdHost), L"sync.example.org");
+  EXPECT_EQ(Text(kEdPort), L"1234");
+  EXPECT_EQ(Text(kEdUser), L"operator");
+  EXPECT_EQ(Text(kEdPass), L"secret");
+  EXPECT_EQ(SendMessageW(Get(kEdPass), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  EXPECT_EQ(Text(kEdInter), L"15");
+  EXPECT_EQ(Text(kEdSpd), L"-5");
+  EXPECT_FALSE(Enabled(kBtnSave));
+  for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
+    EXPECT_FALSE(Modified(id)) << "text the window puts in is no change: " << LayoutOf(id).name;
+  }
+}
+
+TEST_F(EditorTest, SelectingTaskShowsAndEnablesItsFields) {
+  WriteTasks({{"Alpha", "/srv/a", "C:\\A"}, {"Beta", "/srv/b", ""}});
+  Open();
+
+  ClickListEntry(0);
+  EXPECT_EQ(Text(kEdName), L"Alpha");
+  EXPECT_EQ(Text(kEdSource), L"/srv/a");
+  EXPECT_EQ(Text(kEdTarget), L"C:\\A");
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
+    EXPECT_TRUE(Enabled(id)) << LayoutOf(id).name;
+    EXPECT_FALSE(Modified(id)) << LayoutOf(id).name;
+  }
+
+  // The keyboard moves the selection as well as the mouse does.
+  PressKey(VK_DOWN);
+  EXPECT_EQ(Selection(), 1);
+  EXPECT_EQ(Text(kEdName), L"Beta");
+  EXPECT_EQ(Text(kEdSource), L"/srv/b");
+  EXPECT_EQ(Text(kEdTarget), L"");
+  EXPECT_FALSE(Enabled(kBtnSave));
+}
+
+RECT RectIn(HWND control, HWND container) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+TEST_F(EditorTest, LayoutFollowsTheTableScaledToTheDpi) {
+  Open();
+  const UINT dpi = Form().Dpi();
+  auto s = [dpi](int value) { return win::Scale(value, dpi); };
+
+  RECT client{};
+  GetClientRect(Form().handle(), &client);
+  EXPECT_EQ(client.right, s(kClientWidth));
+  EXPECT_EQ(client.bottom, s(kClientHeight));
+  const LONG style = GetWindowLongW(Form().handle(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  for (const ControlLayout& c : EditorLayout()) {
+    const HWND control = Get(c.id);
+    const RECT rect = RectIn(control, GetParent(control));
+    if (c.kind == ControlKind::kPage) {
+      RECT display{};
+      GetClientRect(Get(kPageControl1), &display);
+      TabCtrl_AdjustRect(Get(kPageControl1), FALSE, &display);
+      EXPECT_TRUE(EqualRect(&rect, &display)) << "a page fills the tab control: " << c.name;
+    } else if (c.kind == ControlKind::kLabel) {
+      EXPECT_EQ(rect.left, s(c.left)) << c.name;
+      EXPECT_EQ(rect.top, s(c.top)) << c.name;
+    } else if (c.kind == ControlKind::kRightLabel) {
+      EXPECT_EQ(rect.right, s(c.left)) << "right edge of " << c.name;
+      EXPECT_EQ(rect.top, s(c.top)) << c.name;
+    } else {
+      EXPECT_EQ(rect.left, s(c.left)) << c.name;
+      EXPECT_EQ(rect.top, s(c.top)) << c.name;
+      EXPECT_EQ(rect.right - rect.left, s(c.width)) << c.name;
+      EXPECT_EQ(rect.bottom - rect.top, s(c.height)) << c.name;
+    }
+  }
+  // The tab page holds the list and the buttons below it.
+  RECT page{};
+  GetClientRect(Get(kTabGame), &page);
+  EXPECT_GE(page.bottom, RectIn(Get(kBtnAdd), Get(kTabGame)).bottom);
+
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(Form().handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT window{};
+  GetWindowRect(Form().handle(), &window);
+  EXPECT_NEAR(window.left + window.right, monitor.rcWork.left + monitor.rcWork.right, 1);
+  EXPECT_NEAR(window.top + window.bottom, monitor.rcWork.top + monitor.rcWork.bottom, 1);
+}
+
+TEST_F(EditorTest, MovingToAMonitorOfAnotherDpiScalesTheLayoutAndTheFont) {
+  Open();
+  // Smaller, so that the window fits whatever screen the tests run on.
+  const UINT dpi = Form().Dpi() * 3 / 4;
+  RECT window{};
+  GetWindowRect(Form().handle(), &window);
+  const SIZE size = win::WindowSizeForClient(
+      win::Scale(kClientWidth, dpi), win::Scale(kClientHeight, dpi),
+      static_cast<DWORD>(GetWindowLongW(Form().handle(), GWL_STYLE)),
+      static_cast<DWORD>(GetWindowLongW(Form().handle(), GWL_EXSTYLE)), dpi);
+  RECT suggested{window.left, window.top, window.left + size.cx, window.top + size.cy};
+  SendMessageW(Form().handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+
+  EXPECT_EQ(Form().Dpi(), dpi);
+  RECT client{};
+  GetClientRect(Form().handle(), &client);
+  EXPECT_EQ(client.right, win::Scale(kClientWidth, dpi));
+  EXPECT_EQ(client.bottom, win::Scale(kClientHeight, dpi));
+  for (ControlId id : {kListBox1, kEdName, kBitBtn2, kEdSpd, kBtnSave}) {
+    const ControlLayout& c = LayoutOf(id);
+    const RECT rect = RectIn(Get(id), GetParent(Get(id)));
+    EXPECT_EQ(rect.left, win::Scale(c.left, dpi)) << c.name;
+    EXPECT_EQ(rect.bottom - rect.top, win::Scale(c.height, dpi)) << c.name;
+  }
+  EXPECT_EQ(RectIn(Get(kSpdLbl), Get(kTabOther)).right, win::Scale(112, dpi));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Get(kEdName), WM_GETFONT, 0, 0)), sizeof(font),
+             &font);
+  EXPECT_EQ(font.lfHeight, -win::Scale(12, dpi));
+}
+
+std::wstring FontFace(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font.lfFaceName;
+}
+
+TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
+  for (Language language :
+       {Language::kSimplifiedChinese, Language::kTraditionalChinese, Language::kEnglish}) {
+    UseLanguage(language);
+    Open();
+    SCOPED_TRACE(static_cast<int>(language));
+    EXPECT_EQ(win::Window(Form().handle()).Text(), UiText(0) + L" (V1.0)");
+    for (const ControlLayout& c : EditorLayout()) {
+      if (c.caption < 0) continue;
+      if (c.kind == ControlKind::kPage) {
+        wchar_t text[64] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(Get(kPageControl1), TCM_GETITEMW, c.id == kTabGame ? 0 : 1,
+                     reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(std::wstring(text), UiText(c.caption)) << c.name;
+      } else {
+        EXPECT_EQ(Text(c.id), UiText(c.caption)) << c.name;
+      }
+    }
+    for (const ControlLayout& c : EditorLayout()) {
+      if (c.kind == ControlKind::kPage) continue;  // the tab control draws the page captions
+      EXPECT_EQ(FontFace(Get(c.id)), UiFontName()) << c.name;
+    }
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Get(kEdName), WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    EXPECT_EQ(font.lfHeight, -win::Scale(12, Form().Dpi()));
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+
+    // A label is as wide as its text: nothing is cut off, and right-aligned ones keep their edge.
+    for (const ControlLayout& c : EditorLayout()) {
+      if (c.kind != ControlKind::kLabel && c.kind != ControlKind::kRightLabel) continue;
+      const HWND label = Get(c.id);
+      const HDC dc = GetDC(label);
+      const HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+      SIZE extent{};
+      const std::wstring text = Text(c.id);
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      SelectObject(dc, old);
+      ReleaseDC(label, dc);
+      RECT rect{};
+      GetClientRect(label, &rect);
+      EXPECT_GE(rect.right, extent.cx) << c.name;
+      EXPECT_GT(extent.cx, 0) << c.name;
+    }
+    Click(kButton2);
+    ASSERT_FALSE(IsOpen());
+  }
+}
+
+class NavigationTest : public EditorTest {
+ protected:
+  std::vector<ControlId> Tabs(int presses) {
+    std::vector<ControlId> seen;
+    for (int i = 0; i < presses; ++i) {
+      PressKey(VK_TAB);
+      seen.push_back(Focused());
+    }
+    return seen;
+  }
+};
+
+TEST_F(NavigationTest, TabFollowsTheTableAndSkipsDisabledControls) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  Focus(kPageControl1);
+  // Nothing selected: the three task edits and Save are disabled.
+  EXPECT_THAT(Tabs(7), ElementsAre(kListBox1, kBtnAdd, kBtnDel, kBitBtn1, kBitBtn2, kButton2,
+                                   kPageControl1));
+
+  ClickListEntry(0);
+  Focus(kPageControl1);
+  EXPECT_THAT(Tabs(11), ElementsAre(kListBox1, kBtnAdd, kBtnDel, kEdSource, kEdTarget, kBitBtn1,
+                                    kBitBtn2, kEdName, kButton2, kPageControl1, kListBox1));
+
+  ClickTab(1);
+  EXPECT_TRUE(IsWindowVisible(Get(kTabOther)));
+  EXPECT_FALSE(IsWindowVisible(Get(kTabGame)));
+  EXPECT_EQ(Focused(), kPageControl1);
+  EXPECT_THAT(Tabs(7),
+              ElementsAre(kEdHost, kEdUser, kEdPass, kEdInter, kEdSpd, kButton2, kPageControl1));
+}
+
+TEST_F(NavigationTest, TabIntoAnEditSelectsItsText) {
+  Open();
+  ClickTab(1);
+  PressKey(VK_TAB);
+  ASSERT_EQ(Focused(), kEdHost);
+  PressKey(VK_TAB);
+  ASSERT_EQ(Focused(), kEdUser);
+  PressKey(VK_TAB);
+  PressKey(VK_TAB);
+  ASSERT_EQ(Focused(), kEdInter);
+  DWORD start = 1, end = 0;
+  SendMessageW(Get(kEdInter), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, 2u);
+}
+
+TEST_F(NavigationTest, AcceleratorsClickTheirButtons) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  PressAlt(L'a');
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta", L"NewTask1"));
+  EXPECT_TRUE(Enabled(kBtnSave));
+
+  ClickListEntry(0);
+  PressAlt(L'D');
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Beta", L"NewTask1"));
+
+  PressAlt(L's');
+  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_EQ(ReadConfig().tasks.size(), 2u);
+
+  PressAlt(L'x');
+  EXPECT_FALSE(IsOpen());
+}
+
+TEST_F(NavigationTest, EnterOnAFocusedButtonClicksIt) {
+  Open();
+  Focus(kBtnAdd);
+  PressKey(VK_RETURN);
+  EXPECT_THAT(ListEntries(), ElementsAre(L"NewTask1"));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(Focused(), kBtnDel);
+}
+
+}  // namespace
+}  // namespace qv::ui::testing
