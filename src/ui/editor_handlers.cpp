@@ -39,9 +39,15 @@ void TForm1::FormCreate() {
   edSpd.SetText(std::to_wstring(settings.SpeedLimit()));
   ListBox1Click();
   SyncSaveButton();
+  SetServerConnection(&IdClient);
+  DirDlg1.SetOwner(hwnd_);
+  DirDlg1.OnChange = [this](TSDirDlg&) { DirDlg1Change(); };
 }
 
-void TForm1::FormDestroy() { doc_.tasks.clear(); }
+void TForm1::FormDestroy() {
+  if (GetServerConnection() == &IdClient) SetServerConnection(nullptr);
+  doc_.tasks.clear();
+}
 
 bool TForm1::FormClose() {
   if (!ApplyPendingEdit()) return false;

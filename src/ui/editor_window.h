@@ -7,6 +7,8 @@
 #include <string>
 
 #include "config/document.h"
+#include "net/server_connection.h"
+#include "platform/folder_picker.h"
 #include "ui/editor_layout.h"
 #include "ui/win/controls.h"
 #include "ui/win/gdi.h"
@@ -116,6 +118,8 @@ class TForm1 : public win::WindowImpl {
 
   std::wstring directory_;
   ConfigDocument doc_;
+  ServerConnection IdClient;
+  TSDirDlg DirDlg1;
   bool main_window_ = false;
   UINT dpi_ = 96;
   std::wstring font_name_;

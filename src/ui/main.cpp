@@ -6,6 +6,7 @@
 
 #include "config/exe_directory.h"
 #include "i18n/ui_strings.h"
+#include "ui/browser_form.h"
 #include "ui/editor_window.h"
 #include "ui/win/window.h"
 
@@ -32,9 +33,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     qv::ui::TForm1 form(qv::ExeDirectory());
     if (!form.Create()) return 1;
     form.SetMainWindow(true);
+    qv::ui::TBrwForm browser;
+    if (!browser.Create(form.handle())) return 1;
+    qv::ui::SetBrwForm(&browser);
     form.ApplyEditorCaptions();
+    browser.ApplyBrowserCaptions();
     form.Show(show_command);
-    return RunMessageLoop(form);
+    const int result = RunMessageLoop(form);
+    qv::ui::SetBrwForm(nullptr);
+    return result;
   } catch (...) {
     qv::win::ReportException(nullptr);
     return 1;

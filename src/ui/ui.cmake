@@ -11,7 +11,8 @@ add_library(qv_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/win/ansi_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win/dpi.cpp)
 target_include_directories(qv_ui PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(qv_ui PUBLIC qv_config qv_config_win qv_i18n comctl32 user32 gdi32)
+target_link_libraries(qv_ui PUBLIC qv_config qv_config_win qv_i18n qv_browser qv_net qv_folder_picker
+                      comctl32 user32 gdi32)
 
 # Icons, version and manifest; the test program links them too, so that it runs the window with
 # the same common controls and pictures as the product.

@@ -21,3 +21,12 @@ set_tests_properties(ui_tests_cp936 PROPERTIES ENVIRONMENT "LANG=zh_CN.UTF-8;LC_
 add_executable(qv_sample_config ${CMAKE_CURRENT_LIST_DIR}/sample_config_main.cpp)
 target_link_libraries(qv_sample_config PRIVATE qv_config qv_config_win)
 target_link_options(qv_sample_config PRIVATE -municode)
+
+# The folder buttons end to end: the browser against the sync server's code, and the shell's
+# own folder dialog.
+qv_add_test(folder_buttons_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/editor_fixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/folder_buttons_test.cpp
+    ${QV_UI_RESOURCES}
+  LIBS qv_ui qv_syncserver)
