@@ -394,6 +394,8 @@ TEST(ThreadWindowsDisabled, DisablesVisibleEnabledTopLevelWindowsAndEnablesSurvi
 
 // Drives the real dialog from inside its own modal loop: a thread timer fires there, finds the
 // dialog among the thread's windows once the picker knows it, and hands it to `act` once.
+std::wstring SelectedTreeItem(HWND dialog);
+
 class DialogDriver {
  public:
   DialogDriver(const TSDirDlg& picker, std::function<void(HWND)> act)
@@ -426,7 +428,10 @@ class DialogDriver {
     if (self == nullptr || self->acted_) return;
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr || self->picker_.DialogWindow() == nullptr) {
+    // Under load Wine shows the dialog before its tree holds the preselected folder: act only
+    // once the dialog is fully initialised.
+    if (dialog == nullptr || self->picker_.DialogWindow() == nullptr ||
+        SelectedTreeItem(dialog).empty()) {
       // About ten seconds without a dialog: give up rather than wait for ever.
       if (++self->ticks_ > 200) {
         ADD_FAILURE() << "the folder dialog did not appear";

@@ -76,11 +76,11 @@ void EditorTest::WriteConfig(const ConfigDocument& doc) {
 
 void EditorTest::WriteTasks(const std::vector<TaskSpec>& tasks) {
   ConfigDocument doc;
-  for (const TaskSpec& spec : tasks) {
+  for (const TaskSpec& wanted : tasks) {
     const int position = doc.AddTask("T").position;
-    doc.RenameTask(position, spec.name);
-    doc.SetTaskSource(position, spec.source);
-    doc.SetTaskTarget(position, spec.target);
+    doc.RenameTask(position, wanted.name);
+    doc.SetTaskSource(position, wanted.source);
+    doc.SetTaskTarget(position, wanted.target);
   }
   WriteConfig(doc);
 }

@@ -106,6 +106,14 @@ HWND FindFolderDialog() {
   return found;
 }
 
+// The dialog is up and initialised: its tree shows the preselected folder.
+bool FolderDialogReady() {
+  HWND dialog = FindFolderDialog();
+  if (dialog == nullptr) return false;
+  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+  return tree != nullptr && SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) != 0;
+}
+
 TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTask) {
   ConfigDocument doc;
   doc.tasks.emplace_back().SetName("First");
@@ -169,7 +177,7 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
   ClickListEntry(0);
 
   bool seen = false;
-  WhenReady drive([] { return FindFolderDialog() != nullptr; },
+  WhenReady drive([] { return FolderDialogReady(); },
                   [&] {
                     HWND dialog = FindFolderDialog();
                     seen = true;
@@ -190,12 +198,15 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
 }
 
 TEST_F(FolderButtonsTest, CancellingThePickerChangesNothing) {
-  WriteTasks({{"First", "", "C:\\old"}});
+  const std::filesystem::path folder = std::filesystem::path(Directory()) / L"Target Folder";
+  std::filesystem::create_directories(folder);
+  const std::string old_target = win::WideToAnsi(folder.wstring());
+  WriteTasks({{"First", "", old_target}});
   OpenWithBrowser();
   ClickListEntry(0);
 
   bool seen = false;
-  WhenReady drive([] { return FindFolderDialog() != nullptr; },
+  WhenReady drive([] { return FolderDialogReady(); },
                   [&] {
                     seen = true;
                     SendMessageW(GetDlgItem(FindFolderDialog(), IDCANCEL), BM_CLICK, 0, 0);
@@ -207,8 +218,8 @@ TEST_F(FolderButtonsTest, CancellingThePickerChangesNothing) {
   Pump();
 
   ASSERT_TRUE(seen) << "the folder dialog was never shown";
-  EXPECT_EQ(Text(kEdTarget), L"C:\\old");
-  EXPECT_EQ(Form().Document().tasks[0].Target(), "C:\\old");
+  EXPECT_EQ(Text(kEdTarget), folder.wstring());
+  EXPECT_EQ(Form().Document().tasks[0].Target(), old_target);
   EXPECT_FALSE(Enabled(kBtnSave));
 }
 

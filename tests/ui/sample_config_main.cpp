@@ -14,7 +14,8 @@ int wmain(int argc, wchar_t** argv) {
     directory += L'\\';
 
   qv::ConfigDocument doc;
-  doc.settings.SetHost("sync.example.org");
+  // scripts/run serves a demo folder tree on this machine with these credentials.
+  doc.settings.SetHost("127.0.0.1");
   doc.settings.SetUser("operator");
   doc.settings.SetPassword("secret");
   doc.settings.SetInterval(30);
