@@ -52,7 +52,7 @@ void Serve(qv::Socket client, const std::string& reply) {
       if (r.error != qv::SocketError::kNone) return;
       got += r.bytes;
     }
-    if (!ReadExactly(client, static_cast<std::size_t>(qv::GetInt32BE(header + 4)))) return;
+    if (!ReadExactly(client, static_cast<std::size_t>(qv::GetBE32(header + 4)))) return;
     const char* next = reply.data();
     std::size_t left = reply.size();
     while (left > 0) {

@@ -61,8 +61,8 @@ void SyncServer::Serve(Socket& client) {
       Note("client left");
       return;
     }
-    const std::int32_t command = GetInt32BE(header);
-    const std::int32_t length = GetInt32BE(header + 4);
+    const std::int32_t command = GetBE32(header);
+    const std::int32_t length = GetBE32(header + 4);
     if (length < 0 || length > kMaxPayload) {
       Note("payload length " + std::to_string(length) + " refused; closing");
       return;
@@ -85,7 +85,7 @@ void SyncServer::Serve(Socket& client) {
       logged_on = ok;
       Note("logon as \"" + body.User() + "\" " + (ok ? "accepted" : "refused"));
       std::uint8_t verdict[4];
-      PutInt32BE(verdict, ok ? 1 : 0);
+      PutBE32(verdict, ok ? 1 : 0);
       reply.assign(reinterpret_cast<const char*>(verdict), sizeof verdict);
     } else if (command == kCmdListFolder) {
       if (!logged_on) {

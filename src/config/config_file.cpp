@@ -5,7 +5,7 @@
 #include <new>
 #include <string_view>
 
-#include "config/byte_order.h"
+#include "common/coding.h"
 #include "config/memory_stream.h"
 
 namespace qv {

@@ -1,10 +1,8 @@
 #include "config/records.h"
 
-#include <algorithm>
-#include <cstring>
 #include <type_traits>
 
-#include "config/byte_order.h"
+#include "common/coding.h"
 
 namespace qv {
 namespace {
@@ -26,24 +24,6 @@ static_assert(TaskRecord::kNameOffset + 1 + TaskRecord::kNameCapacity == TaskRec
 static_assert(TaskRecord::kSourceOffset + 1 + TaskRecord::kSourceCapacity ==
               TaskRecord::kTargetOffset);
 static_assert(TaskRecord::kTargetOffset + 1 + TaskRecord::kTargetCapacity == kTaskRecordSize);
-
-// Only another writer stores a length above the capacity; reading it as the capacity keeps every
-// read inside the field.
-std::string_view ViewShortString(const std::uint8_t* field, std::size_t capacity) {
-  const std::size_t length = std::min<std::size_t>(field[0], capacity);
-  return std::string_view(reinterpret_cast<const char*>(field + 1), length);
-}
-
-std::string GetShortString(const std::uint8_t* field, std::size_t capacity) {
-  return std::string(ViewShortString(field, capacity));
-}
-
-// The bytes after the new characters keep what they held: they go back to the file unchanged.
-void PutShortString(std::uint8_t* field, std::size_t capacity, std::string_view text) {
-  const std::size_t length = std::min(text.size(), capacity);
-  field[0] = static_cast<std::uint8_t>(length);
-  if (length != 0) std::memcpy(field + 1, text.data(), length);
-}
 
 }  // namespace
 

@@ -53,7 +53,7 @@ void ReplyReader::Feed(const void* data, std::size_t size) {
 ReadStatus ReplyReader::TakeInt32(std::int32_t& value) {
   if (error_ != ReplyError::kNone) return ReadStatus::kFailed;
   if (end_ - begin_ < 4) return ReadStatus::kNeedMore;
-  value = GetInt32BE(reinterpret_cast<const std::uint8_t*>(data_.get() + begin_));
+  value = GetBE32(reinterpret_cast<const std::uint8_t*>(data_.get() + begin_));
   begin_ += 4;
   scan_ = std::max(scan_, begin_);
   return ReadStatus::kDone;

@@ -77,7 +77,7 @@ bool ServerConnection::ListFolder(std::string_view path, std::vector<std::string
 
 bool ServerConnection::SendInt32(std::int32_t value) {
   std::uint8_t bytes[4];
-  PutInt32BE(bytes, value);
+  PutBE32(bytes, value);
   return SendBytes(bytes, sizeof bytes);
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/coding.h"
 #include "config/records.h"
 
 namespace qv {
@@ -53,9 +54,6 @@ static_assert(LogonBody::kReservedStringOffset ==
               LogonBody::kPasswordOffset + LogonBody::kPasswordCapacity + 1);
 static_assert(LogonBody::kReservedWordOffset ==
               LogonBody::kReservedStringOffset + LogonBody::kReservedStringCapacity + 1);
-
-void PutInt32BE(std::uint8_t* out, std::int32_t value);
-std::int32_t GetInt32BE(const std::uint8_t* in);
 
 std::array<std::uint8_t, kFrameHeaderSize> EncodeFrameHeader(std::int32_t command,
                                                              std::int32_t payload_length);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/coding.h"
 #include "common/parse_int.h"
 #include "platform/registry.h"
 
@@ -94,13 +95,6 @@ bool ReadData(HKEY key, const char* name, DWORD expected_type, std::vector<BYTE>
   return true;
 }
 
-std::int32_t LittleEndianInt32(const std::vector<BYTE>& bytes) {
-  const std::uint32_t value =
-      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-  return static_cast<std::int32_t>(value);
-}
-
 std::int32_t ReadValueAsInt(HKEY key, const char* name) {
   DWORD type = REG_NONE;
   DWORD size = 0;
@@ -117,7 +111,7 @@ std::int32_t ReadValueAsInt(HKEY key, const char* name) {
     case REG_DWORD:
     case REG_BINARY:
       if (size != 4 || !ReadData(key, name, type, data) || data.size() != 4) return 0;
-      return LittleEndianInt32(data);
+      return GetLE32(data.data());
     default:
       return 0;
   }

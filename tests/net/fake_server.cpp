@@ -24,7 +24,7 @@ std::string FakePeer::Read(std::size_t size) {
 std::string FakePeer::ReadRequest() {
   std::string header = Read(kFrameHeaderSize);
   if (header.size() < kFrameHeaderSize) return header;
-  std::int32_t length = GetInt32BE(reinterpret_cast<const std::uint8_t*>(header.data() + 4));
+  std::int32_t length = GetBE32(reinterpret_cast<const std::uint8_t*>(header.data() + 4));
   return header + Read(length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 

@@ -12,7 +12,7 @@ namespace qv::testing {
 // Bytes in the order they travel.
 inline std::string Int32BE(std::int32_t value) {
   std::uint8_t bytes[4];
-  PutInt32BE(bytes, value);
+  PutBE32(bytes, value);
   return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 

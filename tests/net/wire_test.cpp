@@ -26,11 +26,11 @@ TEST(Wire, FrameHeaderIsCommandThenLengthBigEndian) {
 TEST(Wire, Int32BigEndianRoundTrip) {
   for (std::int32_t v : {0, 1, 255, 256, 0x01020304, -1, INT32_MIN, INT32_MAX}) {
     std::uint8_t bytes[4];
-    PutInt32BE(bytes, v);
-    EXPECT_EQ(GetInt32BE(bytes), v);
+    PutBE32(bytes, v);
+    EXPECT_EQ(GetBE32(bytes), v);
   }
   const std::uint8_t bytes[4] = {0x01, 0x02, 0x03, 0x04};
-  EXPECT_EQ(GetInt32BE(bytes), 0x01020304);
+  EXPECT_EQ(GetBE32(bytes), 0x01020304);
 }
 
 TEST(LogonBody, LaysOutEveryField) {

@@ -96,7 +96,7 @@ class FolderServer {
       const std::string request = peer.ReadRequest();
       if (request.size() < kFrameHeaderSize) return;
       const std::int32_t command =
-          GetInt32BE(reinterpret_cast<const std::uint8_t*>(request.data()));
+          GetBE32(reinterpret_cast<const std::uint8_t*>(request.data()));
       std::string payload = request.substr(kFrameHeaderSize);
       {
         std::lock_guard lock(mutex_);

@@ -1,7 +1,0 @@
-set(qv_registry_test_sources registry_test.cpp)
-set(qv_registry_test_libs qv_registry)
-if(WIN32)
-  list(APPEND qv_registry_test_sources registry_win_test.cpp)
-  list(APPEND qv_registry_test_libs advapi32 ntdll)
-endif()
-qv_add_test(registry_tests SOURCES ${qv_registry_test_sources} LIBS ${qv_registry_test_libs})
