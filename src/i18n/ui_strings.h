@@ -9,6 +9,39 @@ namespace qv {
 
 inline constexpr int kUiStringCount = 29;
 
+// The entries by name, so that call sites say which text they show.
+enum UiEntry : int {
+  kUiTitle = 0,          // editor window caption, before " (V1.0)"
+  kUiSave = 1,           // btnSave
+  kUiExit = 2,           // Button2
+  kUiTabTask = 3,        // tabGame
+  kUiTabOther = 4,       // tabOther
+  kUiAdd = 5,            // btnAdd
+  kUiDel = 6,            // btnDel
+  kUiSourceLabel = 7,    // Label4
+  kUiTargetLabel = 8,    // Label5
+  kUiHostLabel = 9,      // HostLBL
+  kUiPortLabel = 10,     // PortLBL
+  kUiUserLabel = 11,     // UserLBL
+  kUiPassLabel = 12,     // PassLBL
+  kUiNameLabel = 13,     // Label1 of the editor
+  kUiNewTaskStem = 14,   // stem of generated task names
+  kUiInvalidName = 15,   // message: empty task name refused
+  kUiRepeatedName = 16,  // message: repeated task name refused
+  kUiCloseQuestion = 17, // unsaved changes on closing
+  kUiCloseCaption = 18,  // caption of the questions
+  kUiIntervalLabel = 19, // interLBL
+  kUiIntervalNote = 20,  // interLBL1
+  kUiTargetPrompt = 21,  // prompt of the local folder picker
+  kUiBrowseCaption = 22, // browser window caption
+  kUiBrowsePrompt = 23,  // browser Label1
+  kUiOk = 24,            // browser btnOk
+  kUiCancel = 25,        // browser btnCancel
+  kUiConnectFailed = 26, // message: connecting failed
+  kUiLogonFailed = 27,   // message: logon failed
+  kUiSpeedLabel = 28,    // spdLBL
+};
+
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };
 
 struct UiStringTable {
