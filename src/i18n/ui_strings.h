@@ -1,13 +1,15 @@
 #pragma once
 // The three built-in UI string tables and the language chosen once at start-up. Every fixed text
-// of the interface is addressed by its entry number 0..28. Texts are stored as 8-bit strings in
+// of the interface is addressed by its entry number. Texts are stored as 8-bit strings in
 // their own language's code page (936, 950, 1252).
 #include <cstdint>
 #include <string>
 
 namespace qv {
 
-inline constexpr int kUiStringCount = 29;
+// Entries 0 to 28 are the interface's given texts; the ones after them were added for the
+// configuration file that exists but was not loaded whole.
+inline constexpr int kUiStringCount = 31;
 
 // The entries by name, so that call sites say which text they show.
 enum UiEntry : int {
@@ -40,6 +42,8 @@ enum UiEntry : int {
   kUiConnectFailed = 26, // message: connecting failed
   kUiLogonFailed = 27,   // message: logon failed
   kUiSpeedLabel = 28,    // spdLBL
+  kUiNotLoaded = 29,     // message at start: the existing file was not loaded whole
+  kUiReplaceQuestion = 30,  // asked by the first Save before it replaces that file
 };
 
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };

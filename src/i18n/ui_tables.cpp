@@ -42,6 +42,11 @@ constexpr const char* kSimplifiedChineseTexts[] = {
     "\xc1\xac\xbd\xd3\xb7\xfe\xce\xf1\xc6\xf7\xca\xa7\xb0\xdc!",        // 26 连接服务器失败!
     "\xb5\xc7\xc2\xbc\xca\xa7\xb0\xdc!",                                // 27 登录失败!
     "\xcf\xde\xd6\xc6\xcb\xd9\xb6\xc8(KB/S):",                          // 28 限制速度(KB/S):
+    "\xc5\xe4\xd6\xc3\xce\xc4\xbc\xfe\xce\xb4"                          // 29 配置文件未能完整读取!
+        "\xc4\xdc\xcd\xea\xd5\xfb\xb6\xc1\xc8\xa1!",
+    "\xc5\xe4\xd6\xc3\xce\xc4\xbc\xfe\xce\xb4"                          // 30 配置文件未能完整读取, 需要覆盖吗？
+        "\xc4\xdc\xcd\xea\xd5\xfb\xb6\xc1\xc8\xa1, \xd0\xe8\xd2\xaa"
+        "\xb8\xb2\xb8\xc7\xc2\xf0\xa3\xbf",
 };
 
 // Code page 950 (Big5).
@@ -78,6 +83,11 @@ constexpr const char* kTraditionalChineseTexts[] = {
     "\xb3\x73\xb1\xb5\xa6\xf8\xaa\x41\xbe\xb9\xa5\xa2\xb1\xd1!",        // 26 連接伺服器失敗!
     "\xb5\x6e\xa4\x4a\xa5\xa2\xb1\xd1!",                                // 27 登入失敗!
     "\xad\xad\xa8\xee\xb3\x74\xab\xd7(KB/S):",                          // 28 限制速度(KB/S):
+    "\xb0\x74\xb8\x6d\xc0\xc9\xae\xd7\xa5\xbc"                          // 29 配置檔案未能完整讀取!
+        "\xaf\xe0\xa7\xb9\xbe\xe3\xc5\xaa\xa8\xfa!",
+    "\xb0\x74\xb8\x6d\xc0\xc9\xae\xd7\xa5\xbc"                          // 30 配置檔案未能完整讀取, 需要覆蓋嗎？
+        "\xaf\xe0\xa7\xb9\xbe\xe3\xc5\xaa\xa8\xfa, \xbb\xdd\xad\x6e"
+        "\xc2\xd0\xbb\x5c\xb6\xdc\xa1\x48",
 };
 
 // Code page 1252; plain ASCII.
@@ -111,6 +121,8 @@ constexpr const char* kEnglishTexts[] = {
     "Failed to connect to server!",                                     // 26
     "Failed to logon!",                                                 // 27
     "Speed limit(KB/S):",                                               // 28
+    "Config file not loaded completely!",                               // 29
+    "Config file not loaded completely, Replace it or Not?",            // 30
 };
 
 static_assert(std::size(kSimplifiedChineseTexts) == kUiStringCount);

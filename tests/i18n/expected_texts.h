@@ -48,6 +48,10 @@ inline constexpr ExpectedText kExpectedTexts[] = {
     {"连接服务器失败!", "連接伺服器失敗!", "Failed to connect to server!"},  // 26
     {"登录失败!", "登入失敗!", "Failed to logon!"},  // 27
     {"限制速度(KB/S):", "限制速度(KB/S):", "Speed limit(KB/S):"},  // 28
+    {"配置文件未能完整读取!", "配置檔案未能完整讀取!", "Config file not loaded completely!"},  // 29
+    {"配置文件未能完整读取, 需要覆盖吗？",  // 30
+     "配置檔案未能完整讀取, 需要覆蓋嗎？",
+     "Config file not loaded completely, Replace it or Not?"},
 };
 static_assert(sizeof(kExpectedTexts) / sizeof(kExpectedTexts[0]) == kUiStringCount);
 
