@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -64,7 +65,7 @@ HKEY RootKeyFor(std::string name) {
 // Opens the sub-keys of `path` one below the other; a component that starts with a backslash
 // (the path had two in a row) is opened from the root instead. Read access is all we need, and
 // asking for more would shut out accounts that may not write the key.
-RegKey OpenPath(HKEY root, std::string path) {
+RegKey OpenPath(HKEY root, std::string path, REGSAM view) {
   RegKey open;
   while (!path.empty()) {
     std::string component = SplitFirstComponent(path);
@@ -74,7 +75,7 @@ RegKey OpenPath(HKEY root, std::string path) {
       component.erase(0, 1);
     }
     HKEY next = nullptr;
-    if (RegOpenKeyExA(parent, component.c_str(), 0, KEY_READ, &next) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(parent, component.c_str(), 0, KEY_READ | view, &next) != ERROR_SUCCESS) {
       return RegKey();
     }
     open = RegKey(next);
@@ -95,10 +96,13 @@ bool ReadData(HKEY key, const char* name, DWORD expected_type, std::vector<BYTE>
   return true;
 }
 
-std::int32_t ReadValueAsInt(HKEY key, const char* name) {
+// Empty when the key holds no value of that name; a value that is there but unusable reads 0.
+std::optional<std::int32_t> ReadValueAsInt(HKEY key, const char* name) {
   DWORD type = REG_NONE;
   DWORD size = 0;
-  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
   std::vector<BYTE> data(size);
   switch (type) {
     case REG_SZ:
@@ -122,10 +126,16 @@ std::int32_t ReadValueAsInt(HKEY key, const char* name) {
 std::int32_t ReadRegistryInt(const std::string& key_path, const std::string& value_name) {
   std::string path = key_path;
   const HKEY root = RootKeyFor(SplitFirstComponent(path));
-  const RegKey key = OpenPath(root, std::move(path));
-  // With no sub-key opened the root itself is never searched.
-  if (!key) return 0;
-  return ReadValueAsInt(key.get(), value_name.c_str());
+  // On 64-bit Windows a 32-bit program sees HKLM\Software redirected to Wow6432Node, so a value
+  // written by 64-bit reg.exe or regedit would go unseen. Both builds look in the 32-bit view
+  // first, where a 32-bit installer writes, then in the 64-bit view.
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    const RegKey key = OpenPath(root, path, view);
+    // With no sub-key opened the root itself is never searched.
+    if (!key) continue;
+    if (const auto value = ReadValueAsInt(key.get(), value_name.c_str())) return *value;
+  }
+  return 0;
 }
 
 }  // namespace qv

@@ -283,5 +283,65 @@ TEST_F(RegistryTest, EveryOpenedKeyIsClosed) {
   EXPECT_EQ(OwnHandleCount(), before);
 }
 
+
+// HKLM\Software has a 32-bit and a 64-bit view on 64-bit Windows. Writes name a view explicitly,
+// so the cases mean the same in the i686 and the x86_64 build.
+class RegistryViewTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      HKEY software = nullptr;
+      ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS | view, &software),
+                ERROR_SUCCESS);
+      const LONG result = RegDeleteTreeA(software, name_.c_str());
+      RegCloseKey(software);
+      EXPECT_TRUE(result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) << result;
+    }
+  }
+
+  void Set(REGSAM view, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\" + name_).c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "LangIndex", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof value),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+  // Whether the two views are separate stores here (they are on 64-bit Windows and in a 64-bit
+  // Wine prefix); a value written to one must then be missing from the other.
+  bool ViewsAreSeparate() {
+    Set(KEY_WOW64_64KEY, 9);
+    HKEY key = nullptr;
+    const LONG open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\" + name_).c_str(), 0,
+                                    KEY_READ | KEY_WOW64_32KEY, &key);
+    if (open == ERROR_SUCCESS) RegCloseKey(key);
+    TearDown();
+    return open != ERROR_SUCCESS;
+  }
+
+  std::int32_t Read() { return ReadRegistryInt("HKEY_LOCAL_MACHINE\\Software\\" + name_, "LangIndex"); }
+
+  const std::string name_ = "QuorvelViewTest-" + std::to_string(GetCurrentProcessId());
+};
+
+TEST_F(RegistryViewTest, ThirtyTwoBitViewFirstThenSixtyFourBitView) {
+  ASSERT_TRUE(ViewsAreSeparate()) << "this prefix has a single registry view";
+  Set(KEY_WOW64_32KEY, 1);
+  EXPECT_EQ(Read(), 1) << "a value in the 32-bit view only";
+  TearDown();
+
+  Set(KEY_WOW64_64KEY, 2);
+  EXPECT_EQ(Read(), 2) << "a value in the 64-bit view only";
+
+  Set(KEY_WOW64_32KEY, 3);
+  EXPECT_EQ(Read(), 3) << "different values in both views: the 32-bit view wins";
+  TearDown();
+
+  EXPECT_EQ(Read(), 0) << "no value in either view";
+}
+
 }  // namespace
 }  // namespace qv
