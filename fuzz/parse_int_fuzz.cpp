@@ -1,31 +1,50 @@
+// ParseIntDef against a reference written another way: the two grammars as regular expressions,
+// the value through the C library. Every input must give the same answer, a default included.
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 
 #include "common/parse_int.h"
 
-// Whatever the text, an accepted number must be what strtoll reads back from the same digits.
+namespace {
+
+std::optional<std::int32_t> Reference(const std::string& text) {
+  static const std::regex decimal(" *([+-]?)([0-9]+)");
+  static const std::regex hexadecimal(" *(\\$|x|X|0x|0X)([0-9a-fA-F]+)");
+  std::smatch m;
+  if (std::regex_match(text, m, hexadecimal)) {
+    std::string digits = m[2].str();
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    if (digits.size() > 8) return std::nullopt;
+    const unsigned long value = std::strtoul(digits.c_str(), nullptr, 16);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  }
+  if (std::regex_match(text, m, decimal)) {
+    std::string digits = m[2].str();
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    if (digits.size() > 10) return std::nullopt;
+    errno = 0;
+    long long value = std::strtoll(digits.c_str(), nullptr, 10);
+    if (m[1].str() == "-") value = -value;
+    if (errno != 0 || value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (size > 256) return 0;  // longer texts add nothing but regex time
+  const std::string text(reinterpret_cast<const char*>(data), size);
   const std::int32_t a = qv::ParseIntDef(text, 1);
   const std::int32_t b = qv::ParseIntDef(text, 2);
-  if (a != b) return 0;  // default returned: unreadable text
-  std::string s(text);
-  std::size_t i = s.find_first_not_of(' ');
-  if (i == std::string::npos) std::abort();
-  s.erase(0, i);
-  int base = 10;
-  if (s[0] == '$' || s[0] == 'x' || s[0] == 'X') { s.erase(0, 1); base = 16; }
-  else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) { s.erase(0, 2); base = 16; }
-  if (s.empty() || s[0] == ' ' || (base == 16 && (s[0] == '+' || s[0] == '-'))) std::abort();
-  if (s.find('\0') != std::string::npos) std::abort();
-  char* end = nullptr;
-  const long long v = std::strtoll(s.c_str(), &end, base);
-  if (*end != '\0') std::abort();
-  const std::int32_t expected = base == 16 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v))
-                                           : static_cast<std::int32_t>(v);
-  if (expected != a) std::abort();
+  const std::optional<std::int32_t> got = a == b ? std::optional<std::int32_t>(a) : std::nullopt;
+  if (got != Reference(text)) std::abort();
   return 0;
 }
