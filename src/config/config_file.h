@@ -18,8 +18,34 @@ inline constexpr std::size_t kRecordSizeOffset = 1024;
 inline constexpr std::size_t kTaskCountOffset = 1028;
 inline constexpr std::size_t kFirstTaskOffset = 1032;
 // A damaged count is believed only this far for records beyond the data: every record the file
-// holds is loaded, and empty ones are added only while the list is shorter than this.
+// holds is loaded (up to the memory bound), and empty ones are added only while the list is
+// shorter than this.
 inline constexpr std::size_t kMaxPromisedTasks = 65536;
+// The tasks of a file of S bytes may take at most 2 * S + this many bytes of memory; records
+// past that are not loaded. A damaged record size of 1 would otherwise turn each byte into a
+// 544-byte task.
+inline constexpr std::size_t kTaskMemorySlack = std::size_t{40} << 20;
+
+// The exact size of a file that this editor wrote with `count` tasks.
+constexpr std::uint64_t ConfigFileSize(std::uint64_t count) {
+  return kFirstTaskOffset + std::uint64_t{544} * count;
+}
+
+// How far a damaged file is believed. Tests and fuzzing make them small.
+struct ImageLimits {
+  std::size_t promised_tasks = kMaxPromisedTasks;
+  std::size_t task_memory_slack = kTaskMemorySlack;
+};
+
+// What reading a file found.
+struct ImageReport {
+  bool signature_ok = false;
+  std::int32_t record_size = 0;      // R as stored (0 when the file ends before it)
+  std::int32_t declared_count = 0;   // C as stored
+  std::size_t records_in_data = 0;   // records the data holds, wholly or in part
+  std::size_t tasks_loaded = 0;
+  bool cut_at_bound = false;         // records past the memory bound were not loaded
+};
 
 // The first 1032 bytes of the file: everything but the task records.
 std::vector<std::uint8_t> BuildConfigHeader(const ConfigDocument& doc);
@@ -27,13 +53,32 @@ std::vector<std::uint8_t> BuildConfigHeader(const ConfigDocument& doc);
 // The whole file for the document's settings and tasks: 1032 + 544 * count bytes.
 std::vector<std::uint8_t> BuildConfigImage(const ConfigDocument& doc);
 
-// Fills `doc.settings` and `doc.tasks` from a file image. False, with nothing changed, when the
-// signature is not "RSYNCFG"; the `modified` flag is left alone.
-// Only bytes inside the image are read: what the image lacks stays zero (the settings keep their
-// defaults there), a record size R above 544 skips each record's tail, one below fills the
-// missing fields with zeros. Throws std::bad_alloc (nothing changed) when the tasks cannot be
-// held.
-bool ParseConfigImage(std::span<const std::uint8_t> image, ConfigDocument& doc);
+// Where the bytes of a file come from: memory, or an open file read in place.
+class ImageSource {
+ public:
+  virtual ~ImageSource() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Exactly `size` bytes from `offset`, which lie inside Size(); false on a read error.
+  virtual bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) = 0;
+};
+
+enum class ImageOutcome { kLoaded, kForeign, kReadError };
+
+// Fills `doc.settings` and `doc.tasks` from a file. Nothing changes unless the signature is
+// "RSYNCFG" and every read succeeded; the `modified` flag is left alone.
+// Only bytes inside the file are read: what it lacks stays zero (the settings keep their defaults
+// there), a record size R above 544 skips each record's tail, one below fills the missing fields
+// with zeros. Time is linear in the file's size and the tasks stay within the memory bound; when
+// memory runs out before it, fewer tasks are loaded (the report says so) rather than none.
+ImageOutcome ReadConfigImage(ImageSource& source, ConfigDocument& doc, const ImageLimits& limits,
+                             ImageReport* report = nullptr);
+
+// The same over an image in memory. False, with nothing changed, when the signature is not
+// "RSYNCFG".
+bool ParseConfigImage(std::span<const std::uint8_t> image, ConfigDocument& doc,
+                      ImageReport* report = nullptr);
+bool ParseConfigImage(std::span<const std::uint8_t> image, ConfigDocument& doc,
+                      const ImageLimits& limits, ImageReport* report = nullptr);
 
 // The same single pass, calling `consumed(n)` as it moves on: it will not read the image bytes
 // before n again, so the caller may hand their memory back.

@@ -3,12 +3,34 @@
 // with a backslash, so that folders outside the ANSI code page work.
 #include <string>
 
+#include "config/config_file.h"
 #include "config/document.h"
 
 namespace qv {
 
-// Leaves the defaults and an empty list when the file is missing, unreadable or foreign.
-void LoadConfig(const std::wstring& directory, ConfigDocument& doc);
+enum class LoadStatus {
+  kLoaded,      // the document holds the whole file
+  kMissing,     // no file: defaults and an empty list
+  kUnreadable,  // the file exists but could not be read (held past the retries, read error, no
+                // memory, not a regular file): defaults and an empty list
+  kForeign,     // not our signature: defaults and an empty list
+  kCut,         // the settings and the tasks up to the memory bound; records past it were not
+                // loaded
+};
+
+struct LoadResult {
+  LoadStatus status = LoadStatus::kMissing;
+  ImageReport report;
+  // An existing file the document does not hold whole: saving over it would lose data.
+  bool ExistingFileNotLoaded() const {
+    return status == LoadStatus::kUnreadable || status == LoadStatus::kForeign ||
+           status == LoadStatus::kCut;
+  }
+};
+
+// When CONFIGS.DAT is missing but an interrupted save left a complete file of ours beside it, the
+// newest such file becomes CONFIGS.DAT again and is loaded.
+LoadResult LoadConfig(const std::wstring& directory, ConfigDocument& doc);
 
 struct SaveResult {
   bool ok = false;
@@ -16,7 +38,8 @@ struct SaveResult {
   std::wstring error;
 };
 
-// Replaces the file in one step; on failure the old file keeps its bytes.
+// Replaces the file in one step; on failure the old file keeps its bytes. Touches only
+// CONFIGS.DAT and files that a save of ours created.
 SaveResult SaveConfig(const std::wstring& directory, const ConfigDocument& doc);
 
 }  // namespace qv

@@ -1,14 +1,21 @@
 #include "config/config_store.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <new>
 #include <vector>
 
+#include "common/coding.h"
 #include "config/config_file.h"
 #include "config/config_store_steps.h"
-#include "config/page_memory.h"
 
 namespace qv {
 namespace {
+
+constexpr std::size_t kSaveFileTokenDigits = 16;
+// Not a regular file: saving would move it aside, loading would read nothing real.
+constexpr DWORD kNotRegular =
+    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
 
 std::wstring ConfigPath(const std::wstring& directory) {
   std::wstring path = directory;
@@ -16,99 +23,237 @@ std::wstring ConfigPath(const std::wstring& directory) {
   return path;
 }
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+// Reads an open file in place, so that records of 544 bytes go straight into the tasks.
+class FileSource : public ImageSource {
+ public:
+  FileSource(TNTHandleStream& file, std::uint64_t size) : file_(file), size_(size) {}
 
-bool WriteAll(const SaveSteps& steps, HANDLE file, const std::vector<std::uint8_t>& bytes) {
-  DWORD written = 0;
-  const auto size = static_cast<DWORD>(bytes.size());
-  return steps.write(file, bytes.data(), size, written) && written == size;
-}
-
-// The same bytes as BuildConfigImage, gathered a chunk at a time so that a large list is never
-// held twice.
-bool WriteImage(const SaveSteps& steps, HANDLE file, const ConfigDocument& doc) {
-  std::vector<std::uint8_t> chunk = BuildConfigHeader(doc);
-  chunk.reserve(kSaveChunkSize);
-  for (const TaskRecord& task : doc.tasks) {
-    if (chunk.size() + kTaskRecordSize > kSaveChunkSize) {
-      if (!WriteAll(steps, file, chunk)) return false;
-      chunk.clear();
+  std::uint64_t Size() const override { return size_; }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override {
+    if (file_.Seek64(static_cast<std::int64_t>(offset), kSeekBegin) !=
+        static_cast<std::int64_t>(offset)) {
+      return false;
     }
-    chunk.insert(chunk.end(), task.bytes.begin(), task.bytes.end());
-  }
-  return chunk.empty() || WriteAll(steps, file, chunk);
-}
-
-// Puts the temporary file in the target's place. Afterwards the target holds the old bytes or
-// the new ones, whatever failed.
-bool Install(const SaveSteps& steps, const std::wstring& target, const std::wstring& temp,
-             const std::wstring& backup) {
-  if (!Exists(target)) return steps.move(temp, target);
-  if (steps.replace(target, temp, backup)) {
-    DeleteFileW(backup.c_str());
+    constexpr std::size_t kMaxRead = std::size_t{1} << 30;
+    while (size > 0) {
+      const auto n = file_.Read(out, static_cast<std::int32_t>(std::min(size, kMaxRead)));
+      if (n <= 0) return false;
+      out += n;
+      size -= static_cast<std::size_t>(n);
+    }
     return true;
   }
-  // After ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 (1177) the old file sits under the backup name and
-  // the new one under the temporary name; ERROR_UNABLE_TO_MOVE_REPLACEMENT (1176) can leave the
-  // target missing too. Finish the move, or else bring the old file back.
-  if (!Exists(target)) {
-    if (steps.move(temp, target)) {
-      DeleteFileW(backup.c_str());
-      return true;
+
+ private:
+  TNTHandleStream& file_;
+  std::uint64_t size_;
+};
+
+// Our own files beside CONFIGS.DAT, with their sizes and times.
+std::vector<WIN32_FIND_DATAW> SaveFilesIn(const std::wstring& directory) {
+  std::vector<WIN32_FIND_DATAW> found;
+  WIN32_FIND_DATAW data;
+  const std::wstring pattern = directory + kSaveFilePrefix + L"*" + kSaveFileSuffix;
+  const HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return found;
+  do {
+    if ((data.dwFileAttributes & kNotRegular) == 0 && IsSaveFileName(data.cFileName)) {
+      found.push_back(data);
     }
-    if (Exists(backup)) steps.move(backup, target);
-    return false;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return found;
+}
+
+// A save wrote the file whole: our signature, records of 544 bytes, and exactly as many bytes as
+// its count asks for. The header goes out first and the file only grows, so a save that was
+// stopped part-way leaves a shorter file.
+bool IsCompleteSaveFile(const std::wstring& path, std::uint64_t size) {
+  const std::unique_ptr<TNewFileStream> file = OpenFileStream(path, kOpenRead | kShareDenyWrite);
+  if (file == nullptr || size < kFirstTaskOffset) return false;
+  std::uint8_t head[kFirstTaskOffset];
+  FileSource source(*file, size);
+  if (!source.ReadAt(0, head, sizeof head)) return false;
+  const std::int32_t record_size = GetLE32(head + kRecordSizeOffset);
+  const std::int32_t count = GetLE32(head + kTaskCountOffset);
+  return std::equal(head, head + sizeof kConfigSignature,
+                    reinterpret_cast<const std::uint8_t*>(kConfigSignature)) &&
+         record_size == static_cast<std::int32_t>(kTaskRecordSize) && count >= 0 &&
+         size == ConfigFileSize(static_cast<std::uint64_t>(count));
+}
+
+// CONFIGS.DAT is missing: a save that stopped after writing its file whole but before the rename
+// left the newest bytes there. Puts the newest complete one in place, never over a file.
+void RecoverInterruptedSave(const std::wstring& directory, const std::wstring& target) {
+  const WIN32_FIND_DATAW* newest = nullptr;
+  const std::vector<WIN32_FIND_DATAW> found = SaveFilesIn(directory);
+  for (const WIN32_FIND_DATAW& data : found) {
+    const std::uint64_t size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    if (!IsCompleteSaveFile(directory + data.cFileName, size)) continue;
+    if (newest == nullptr || CompareFileTime(&data.ftLastWriteTime, &newest->ftLastWriteTime) > 0) {
+      newest = &data;
+    }
   }
-  DeleteFileW(backup.c_str());
-  return false;
+  if (newest != nullptr) {
+    MoveFileExW((directory + newest->cFileName).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  }
+}
+
+// The file a save writes, closed and removed unless it was put in CONFIGS.DAT's place, also when
+// an exception passes.
+class SaveFile {
+ public:
+  SaveFile(const SaveSteps& steps, const std::wstring& directory) : steps_(steps) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 16 && handle_ == INVALID_HANDLE_VALUE; ++attempt) {
+      const std::uint64_t token = std::uint64_t{GetCurrentProcessId()} << 32 |
+                                  ((GetTickCount() << 8) ^ ++counter);
+      wchar_t digits[kSaveFileTokenDigits + 1];
+      for (std::size_t i = 0; i < kSaveFileTokenDigits; ++i) {
+        digits[i] = L"0123456789abcdef"[(token >> (4 * (kSaveFileTokenDigits - 1 - i))) & 0xF];
+      }
+      digits[kSaveFileTokenDigits] = L'\0';
+      path_ = directory + kSaveFilePrefix + digits + kSaveFileSuffix;
+      handle_ = steps_.create(path_);
+      // Only a name that is taken is worth another try.
+      if (handle_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+          GetLastError() != ERROR_ALREADY_EXISTS) {
+        break;
+      }
+    }
+  }
+  ~SaveFile() {
+    Close();
+    if (!placed_ && created()) {
+      try {
+        steps_.remove(path_);
+      } catch (...) {
+        // A leftover is ours by its name; the next save removes it.
+      }
+    }
+  }
+  SaveFile(const SaveFile&) = delete;
+  SaveFile& operator=(const SaveFile&) = delete;
+
+  bool created() const { return !path_.empty() && (handle_ != INVALID_HANDLE_VALUE || closed_); }
+  HANDLE handle() const { return handle_; }
+  const std::wstring& path() const { return path_; }
+  void Close() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle_);
+      handle_ = INVALID_HANDLE_VALUE;
+      closed_ = true;
+    }
+  }
+  void Placed() { placed_ = true; }
+
+ private:
+  const SaveSteps& steps_;
+  std::wstring path_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  bool closed_ = false;
+  bool placed_ = false;
+};
+
+bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const auto piece = static_cast<DWORD>(std::min(size, std::max<std::size_t>(steps.chunk_size, 1)));
+    DWORD written = 0;
+    if (!steps.write(file, data, piece, written) || written != piece) return false;
+    data += piece;
+    size -= piece;
+  }
+  return true;
+}
+
+// The same bytes as BuildConfigImage, the records straight from the document's storage.
+bool WriteDocument(const SaveSteps& steps, HANDLE file, const ConfigDocument& doc) {
+  const std::vector<std::uint8_t> header = BuildConfigHeader(doc);
+  return WriteAll(steps, file, header.data(), header.size()) &&
+         WriteAll(steps, file, reinterpret_cast<const std::uint8_t*>(doc.tasks.data()),
+                  doc.tasks.size() * kTaskRecordSize);
 }
 
 }  // namespace
 
+bool IsSaveFileName(std::wstring_view name) {
+  const std::wstring_view prefix = kSaveFilePrefix, suffix = kSaveFileSuffix;
+  if (name.size() != prefix.size() + kSaveFileTokenDigits + suffix.size()) return false;
+  const auto same = [](std::wstring_view a, std::wstring_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
+      return std::towlower(x) == std::towlower(y);
+    });
+  };
+  const std::wstring_view digits = name.substr(prefix.size(), kSaveFileTokenDigits);
+  return same(name.substr(0, prefix.size()), prefix) &&
+         same(name.substr(name.size() - suffix.size()), suffix) &&
+         std::all_of(digits.begin(), digits.end(), [](wchar_t c) {
+           return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+         });
+}
+
 SaveSteps SaveSteps::Platform() {
   SaveSteps steps;
   steps.create = [](const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   };
   steps.write = [](HANDLE file, const std::uint8_t* data, DWORD size, DWORD& written) {
     return WriteFile(file, data, size, &written, nullptr) != FALSE;
   };
   steps.flush = [](HANDLE file) { return FlushFileBuffers(file) != FALSE; };
-  steps.replace = [](const std::wstring& target, const std::wstring& temp,
-                     const std::wstring& backup) {
-    return ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(),
-                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
-  };
   steps.move = [](const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   };
+  steps.remove = [](const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; };
   return steps;
 }
 
-void LoadConfig(const std::wstring& directory, ConfigDocument& doc) {
-  LoadConfigWith(directory, doc, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
+LoadResult LoadConfig(const std::wstring& directory, ConfigDocument& doc) {
+  return LoadConfigWith(directory, doc, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
 }
 
-void LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
-                    const PauseFunction& pause) {
+LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
+                          const PauseFunction& pause) {
+  LoadResult result;
   const std::wstring path = ConfigPath(directory);
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
-
-  TStrMemoryStream stream(PageStreamAllocator());
-  if (!LoadFileWithRetry(stream, path, pause)) return;
-  // Pages already parsed go back as the tasks are copied out, so a large file is not held twice.
-  PageDiscarder discarder(stream.Memory());
-  try {
-    ParseConfigImage(stream.Bytes(), doc,
-                     [&](std::size_t consumed) { discarder.DiscardBefore(consumed); });
-  } catch (const std::bad_alloc&) {
-    // A damaged record size can promise more tasks than memory holds: keep the defaults.
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      result.status = LoadStatus::kUnreadable;
+      return result;
+    }
+    RecoverInterruptedSave(directory, path);
+    attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return result;
   }
+  result.status = LoadStatus::kUnreadable;
+  if ((attributes & kNotRegular) != 0) return result;
+
+  const std::unique_ptr<TNewFileStream> file = OpenFileWithRetry(path, pause);
+  if (file == nullptr) return result;
+  const std::int64_t size = file->GetSize64();
+  if (size < 0) return result;
+  FileSource source(*file, static_cast<std::uint64_t>(size));
+  ImageOutcome outcome = ImageOutcome::kReadError;
+  try {
+    outcome = ReadConfigImage(source, doc, ImageLimits{}, &result.report);
+  } catch (const std::bad_alloc&) {
+    // Not even the smallest list fits: nothing is loaded, and the file must not be replaced.
+  }
+  switch (outcome) {
+    case ImageOutcome::kLoaded:
+      result.status = result.report.cut_at_bound ? LoadStatus::kCut : LoadStatus::kLoaded;
+      break;
+    case ImageOutcome::kForeign:
+      result.status = LoadStatus::kForeign;
+      break;
+    case ImageOutcome::kReadError:
+      break;
+  }
+  return result;
 }
 
 SaveResult SaveConfig(const std::wstring& directory, const ConfigDocument& doc) {
@@ -118,21 +263,30 @@ SaveResult SaveConfig(const std::wstring& directory, const ConfigDocument& doc) 
 SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
                           const ConfigDocument& doc) {
   const std::wstring target = ConfigPath(directory);
-  const std::wstring temp = target + kTempSuffix;
-  const std::wstring backup = target + kBackupSuffix;
   const std::wstring cannot_create = L"Cannot create file " + target;
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  // Windows refuses to rename over a read-only file; Wine does not, so ask first.
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (kNotRegular | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return {false, cannot_create};
+  }
 
-  const HANDLE file = steps.create(temp);
-  if (file == INVALID_HANDLE_VALUE) return {false, cannot_create};
-  const bool written = WriteImage(steps, file, doc) && steps.flush(file);
-  CloseHandle(file);
-  if (!written) {
-    DeleteFileW(temp.c_str());
+  SaveFile file(steps, directory);
+  if (!file.created()) return {false, cannot_create};
+  if (!WriteDocument(steps, file.handle(), doc) || !steps.flush(file.handle())) {
     return {false, L"Stream write error"};
   }
-  if (!Install(steps, target, temp, backup)) {
-    DeleteFileW(temp.c_str());
-    return {false, cannot_create};
+  file.Close();
+  if (!steps.move(file.path(), target)) return {false, cannot_create};
+  file.Placed();
+
+  // What earlier saves left when they were stopped is no longer needed.
+  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
+    try {
+      steps.remove(directory + data.cFileName);
+    } catch (...) {
+      // Leftovers are harmless; the save itself succeeded.
+    }
   }
   return {true, {}};
 }

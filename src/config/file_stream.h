@@ -30,7 +30,7 @@ inline constexpr std::uint16_t kSeekCurrent = 1;
 inline constexpr std::uint16_t kSeekEnd = 2;
 
 // A byte stream over an open file handle. Each read or write is one ReadFile or WriteFile call.
-class TNTHandleStream : public TStream {
+class TNTHandleStream : public Stream {
  public:
   std::int32_t Read(void* buffer, std::int32_t count) override;
   std::int32_t Write(const void* buffer, std::int32_t count) override;
@@ -62,6 +62,11 @@ inline constexpr std::uint32_t kLoadPauseMilliseconds = 100;
 
 // Waits between two attempts; Sleep unless a test observes the pauses instead.
 using PauseFunction = std::function<void(std::uint32_t milliseconds)>;
+
+// OpenFileStream with mode 0x20 (read, others may only read), retried on any failure: up to 11
+// attempts with a pause of 100 ms between two.
+std::unique_ptr<TNewFileStream> OpenFileWithRetry(const std::wstring& path,
+                                                  const PauseFunction& pause);
 
 // Copies the whole file into `stream` (fresh and empty) with one read into a buffer sized once,
 // and leaves the position at 0. Opens for reading while others may only read, and retries any

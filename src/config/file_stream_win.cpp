@@ -67,15 +67,19 @@ bool LoadFileWithRetry(TStrMemoryStream& stream, const std::wstring& path) {
   return LoadFileWithRetry(stream, path, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
 }
 
-bool LoadFileWithRetry(TStrMemoryStream& stream, const std::wstring& path,
-                       const PauseFunction& pause) {
-  std::unique_ptr<TNewFileStream> file;
+std::unique_ptr<TNewFileStream> OpenFileWithRetry(const std::wstring& path,
+                                                  const PauseFunction& pause) {
   for (int attempt = 1;; ++attempt) {
     // A writer (the service, or another editor saving) usually lets go within the second.
-    file = OpenFileStream(path, kOpenRead | kShareDenyWrite);
-    if (file != nullptr || attempt == kLoadAttempts) break;
+    std::unique_ptr<TNewFileStream> file = OpenFileStream(path, kOpenRead | kShareDenyWrite);
+    if (file != nullptr || attempt == kLoadAttempts) return file;
     pause(kLoadPauseMilliseconds);
   }
+}
+
+bool LoadFileWithRetry(TStrMemoryStream& stream, const std::wstring& path,
+                       const PauseFunction& pause) {
+  const std::unique_ptr<TNewFileStream> file = OpenFileWithRetry(path, pause);
   if (file == nullptr) return false;
 
   const std::int64_t size = file->GetSize64();

@@ -15,20 +15,20 @@ void HeapRelease(void* block, std::size_t) { std::free(block); }
 
 }  // namespace
 
-bool TStream::SetSize(std::int64_t) { return false; }
+bool Stream::SetSize(std::int64_t) { return false; }
 
 const StreamAllocator& HeapStreamAllocator() {
   static constexpr StreamAllocator kHeap{HeapAllocate, HeapRelease};
   return kHeap;
 }
 
-TMemoryStream::TMemoryStream(const StreamAllocator& allocator) : allocator_(&allocator) {}
+MemoryStream::MemoryStream(const StreamAllocator& allocator) : allocator_(&allocator) {}
 
-TMemoryStream::~TMemoryStream() {
+MemoryStream::~MemoryStream() {
   if (memory_ != nullptr) allocator_->release(memory_, capacity_);
 }
 
-bool TMemoryStream::Reallocate(std::size_t capacity) {
+bool MemoryStream::Reallocate(std::size_t capacity) {
   auto* fresh = static_cast<std::uint8_t*>(allocator_->allocate(capacity));
   if (fresh == nullptr) return false;
   if (memory_ != nullptr) {
@@ -40,7 +40,7 @@ bool TMemoryStream::Reallocate(std::size_t capacity) {
   return true;
 }
 
-bool TMemoryStream::SetSize(std::int64_t new_size) {
+bool MemoryStream::SetSize(std::int64_t new_size) {
   if (new_size < 0 || new_size > kMaxStreamSize) return false;
   const auto wanted = static_cast<std::size_t>(new_size);
   if (wanted > capacity_ && !Reallocate(wanted)) return false;
@@ -52,7 +52,7 @@ bool TMemoryStream::SetSize(std::int64_t new_size) {
   return true;
 }
 
-std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
+std::int32_t MemoryStream::Read(void* buffer, std::int32_t count) {
   if (count <= 0 || position_ >= size_) return 0;
   const std::int32_t n = std::min(count, size_ - position_);
   std::memcpy(buffer, memory_ + position_, static_cast<std::size_t>(n));
@@ -60,7 +60,7 @@ std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
   return n;
 }
 
-std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
+std::int32_t MemoryStream::Write(const void* buffer, std::int32_t count) {
   if (count <= 0) return 0;
   const std::int64_t end = std::int64_t{position_} + count;
   if (end > kMaxStreamSize) return 0;

@@ -9,11 +9,11 @@
 
 namespace qv {
 
-class TStream {
+class Stream {
  public:
-  virtual ~TStream() = default;
-  TStream(const TStream&) = delete;
-  TStream& operator=(const TStream&) = delete;
+  virtual ~Stream() = default;
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
 
   // False when the stream cannot take that size; the base cannot, and does nothing.
   virtual bool SetSize(std::int64_t new_size);
@@ -22,7 +22,7 @@ class TStream {
   virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
 
  protected:
-  TStream() = default;
+  Stream() = default;
 };
 
 // Where a memory stream keeps its bytes. The default is the heap; the loader on Windows takes
@@ -35,10 +35,10 @@ const StreamAllocator& HeapStreamAllocator();
 
 // One contiguous buffer, a size and a position. A write past the end enlarges the stream; a read
 // takes at most the bytes between the position and the size. Sizes are signed 32-bit counts.
-class TMemoryStream : public TStream {
+class MemoryStream : public Stream {
  public:
-  explicit TMemoryStream(const StreamAllocator& allocator = HeapStreamAllocator());
-  ~TMemoryStream() override;
+  explicit MemoryStream(const StreamAllocator& allocator = HeapStreamAllocator());
+  ~MemoryStream() override;
 
   // Sizes the buffer once to exactly this many bytes when it grows; the new bytes are zero. A
   // position past the new end moves to it. False, with nothing changed, when the size is
@@ -68,9 +68,9 @@ class TMemoryStream : public TStream {
   std::int32_t position_ = 0;
 };
 
-class TStrMemoryStream : public TMemoryStream {
+class TStrMemoryStream : public MemoryStream {
  public:
-  using TMemoryStream::TMemoryStream;
+  using MemoryStream::MemoryStream;
 
   // The text's bytes and one zero byte, at the position; an empty text writes the zero byte alone.
   void WriteCString(std::string_view text);

@@ -226,21 +226,43 @@ TEST(SaveConfig, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
 }
 
-TEST(SaveConfig, AFolderThatCannotTakeTheFileGivesTheCreateError) {
+TEST(SaveConfig, AMissingFolderGivesTheCreateError) {
   TempDir dir;
-  // A missing folder, and one where the temporary name is taken by a folder.
   const std::wstring missing = dir / L"no-such-folder\\";
-  SaveResult result = SaveConfig(missing, DocumentOf(kSettings, SampleTasks()));
+  const SaveResult result = SaveConfig(missing, DocumentOf(kSettings, SampleTasks()));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, L"Cannot create file " + missing + L"CONFIGS.DAT");
+  EXPECT_TRUE(dir.Names().empty());
+}
 
-  const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
-  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
-  ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT.tmp").c_str(), nullptr));
-  result = SaveConfig(dir.path(), DocumentOf(kSettings, {}));
+TEST(SaveConfig, LeavesTheUsersOwnFilesAlone) {
+  TempDir dir;
+  const std::vector<std::uint8_t> theirs = MakeImage(SettingsFields{}, SampleTasks()).bytes;
+  const Names own = {L"CONFIGS.DAT.bak", L"CONFIGS.DAT.tmp", L"CONFIGS.DAT.~qv0123456789abcde.tmp",
+                     L"CONFIGS.DAT.~qv0123456789abcdeg.tmp", L"CONFIGS.DAT.~qv0123456789abcdef.bak"};
+  for (const std::wstring& name : own) ASSERT_TRUE(WriteBytes(dir / name, theirs));
+  const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(5));
+  for (int save = 0; save < 2; ++save) {
+    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+  }
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), BuildConfigImage(doc));
+  for (const std::wstring& name : own) {
+    EXPECT_FALSE(IsSaveFileName(name));
+    EXPECT_EQ(ReadBytes(dir / name), theirs);
+  }
+  EXPECT_EQ(dir.Names().size(), own.size() + 1);
+}
+
+TEST(SaveConfig, ATargetThatIsNotAFileFailsAndNothingMoves) {
+  TempDir dir;
+  ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT\\inside", {1, 2, 3}));
+  const SaveResult result = SaveConfig(dir.path(), DocumentOf(kSettings, SampleTasks()));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
-  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes);
+  EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+  EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT\\inside"), (std::vector<std::uint8_t>{1, 2, 3}));
+  DeleteFileW((dir / L"CONFIGS.DAT\\inside").c_str());
 }
 
 // What Wine enforces here is reported, not assumed: a read-only folder attribute does not stop
@@ -294,99 +316,90 @@ TEST(SaveConfig, ATargetHeldOpenEndsWithOldOrNewBytes) {
 
 // ---- A fault at each step of the save, through the seam.
 
-enum class Step { kNone, kCreate, kWrite, kFlush, kReplace };
-
-enum class Fault {
-  kFail,         // the call fails and does nothing
-  kShortWrite,   // the write takes only part of the bytes
-  kReplace1177,  // the old file went to the backup name, the new one stayed put
-  kReplace1176,  // the old file is gone, the new one stayed put (as a replace without backup)
-};
+enum class Step { kNone, kCreate, kWrite, kFlush, kMove, kRemove, kCount };
 
 struct FaultCase {
   const char* what;
   bool target_exists;
   Step step;
-  int call;         // which call of that step fails, from 1
-  Fault fault;
-  int failed_move;  // which move fails as well, 0 for none
+  int call;          // which call of that step fails, from 1
+  bool short_write;  // the write takes only part of the bytes instead of failing
+  Step also;         // a second step that fails afterwards (its first call), kNone for none
   bool ok;
   const char* error;  // "create", "write" or ""
   const char* content;
+  bool leftover;  // a file of ours stays beside CONFIGS.DAT until the next save
 };
 
 SaveSteps Faulty(const FaultCase& c) {
   const SaveSteps real = SaveSteps::Platform();
-  auto calls = std::make_shared<std::vector<int>>(5, 0);
+  auto calls = std::make_shared<std::vector<int>>(static_cast<int>(Step::kCount), 0);
   const auto hit = [c, calls](Step step) {
-    return step == c.step && ++(*calls)[static_cast<int>(step)] == c.call;
+    const int n = ++(*calls)[static_cast<int>(step)];
+    return (step == c.step && n == c.call) || (step == c.also && n == 1);
   };
-  auto moves = std::make_shared<int>(0);
   SaveSteps steps;
+  steps.chunk_size = std::size_t{1} << 20;
   steps.create = [=](const std::wstring& path) {
-    return hit(Step::kCreate) ? INVALID_HANDLE_VALUE : real.create(path);
+    if (!hit(Step::kCreate)) return real.create(path);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
   };
   steps.write = [=](HANDLE file, const std::uint8_t* data, DWORD size, DWORD& written) {
     if (!hit(Step::kWrite)) return real.write(file, data, size, written);
-    if (c.fault == Fault::kShortWrite) return real.write(file, data, size / 2, written);
+    if (c.short_write) return real.write(file, data, size / 2, written);
     written = 0;
     return false;
   };
   steps.flush = [=](HANDLE file) { return !hit(Step::kFlush) && real.flush(file); };
-  steps.replace = [=](const std::wstring& target, const std::wstring& temp,
-                      const std::wstring& backup) {
-    if (!hit(Step::kReplace)) return real.replace(target, temp, backup);
-    switch (c.fault) {
-      case Fault::kReplace1177:
-        MoveFileExW(target.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
-        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-        break;
-      case Fault::kReplace1176:
-        DeleteFileW(target.c_str());
-        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
-        break;
-      default:
-        SetLastError(ERROR_ACCESS_DENIED);
-    }
-    return false;
-  };
   steps.move = [=](const std::wstring& from, const std::wstring& to) {
-    return ++*moves != c.failed_move && real.move(from, to);
+    return !hit(Step::kMove) && real.move(from, to);
   };
+  steps.remove = [=](const std::wstring& path) { return !hit(Step::kRemove) && real.remove(path); };
   return steps;
 }
 
-TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytesAndNoTemporaryFile) {
+std::size_t SaveFilesIn(const TempDir& dir) {
+  const Names names = dir.Names();
+  return static_cast<std::size_t>(
+      std::count_if(names.begin(), names.end(), [](const std::wstring& n) { return IsSaveFileName(n); }));
+}
+
+TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytes) {
+  constexpr Step kNone = Step::kNone;
   const FaultCase cases[] = {
-      {"no fault", true, Step::kNone, 0, Fault::kFail, 0, true, "", "new"},
-      {"create fails", true, Step::kCreate, 1, Fault::kFail, 0, false, "create", "old"},
-      {"first write fails", true, Step::kWrite, 1, Fault::kFail, 0, false, "write", "old"},
-      {"second write fails", true, Step::kWrite, 2, Fault::kFail, 0, false, "write", "old"},
-      {"first write short", true, Step::kWrite, 1, Fault::kShortWrite, 0, false, "write", "old"},
-      {"last write short", true, Step::kWrite, 3, Fault::kShortWrite, 0, false, "write", "old"},
-      {"flush fails", true, Step::kFlush, 1, Fault::kFail, 0, false, "write", "old"},
-      {"replace refused", true, Step::kReplace, 1, Fault::kFail, 0, false, "create", "old"},
-      {"1177, then the move finishes it", true, Step::kReplace, 1, Fault::kReplace1177, 0, true,
-       "", "new"},
-      {"1177, the move fails, the old file comes back", true, Step::kReplace, 1,
-       Fault::kReplace1177, 1, false, "create", "old"},
-      {"1176 lost the old file, the move finishes it", true, Step::kReplace, 1,
-       Fault::kReplace1176, 0, true, "", "new"},
-      {"no old file, no fault", false, Step::kNone, 0, Fault::kFail, 0, true, "", "new"},
-      {"no old file, create fails", false, Step::kCreate, 1, Fault::kFail, 0, false, "create",
-       "missing"},
-      {"no old file, write short", false, Step::kWrite, 2, Fault::kShortWrite, 0, false, "write",
-       "missing"},
-      {"no old file, flush fails", false, Step::kFlush, 1, Fault::kFail, 0, false, "write",
-       "missing"},
-      {"no old file, move fails", false, Step::kNone, 0, Fault::kFail, 1, false, "create",
-       "missing"},
+      {"no fault", true, kNone, 0, false, kNone, true, "", "new", false},
+      {"create fails", true, Step::kCreate, 1, false, kNone, false, "create", "old", false},
+      {"the header's write fails", true, Step::kWrite, 1, false, kNone, false, "write", "old", false},
+      {"second write fails", true, Step::kWrite, 2, false, kNone, false, "write", "old", false},
+      {"first write short", true, Step::kWrite, 1, true, kNone, false, "write", "old", false},
+      {"last write short", true, Step::kWrite, 4, true, kNone, false, "write", "old", false},
+      {"flush fails", true, Step::kFlush, 1, false, kNone, false, "write", "old", false},
+      {"rename fails", true, Step::kMove, 1, false, kNone, false, "create", "old", false},
+      {"write fails, then its cleanup", true, Step::kWrite, 2, false, Step::kRemove, false, "write",
+       "old", true},
+      {"flush fails, then its cleanup", true, Step::kFlush, 1, false, Step::kRemove, false, "write",
+       "old", true},
+      {"rename fails, then its cleanup", true, Step::kMove, 1, false, Step::kRemove, false, "create",
+       "old", true},
+      {"no old file, no fault", false, kNone, 0, false, kNone, true, "", "new", false},
+      {"no old file, create fails", false, Step::kCreate, 1, false, kNone, false, "create",
+       "missing", false},
+      {"no old file, write short", false, Step::kWrite, 2, true, kNone, false, "write", "missing",
+       false},
+      {"no old file, flush fails", false, Step::kFlush, 1, false, kNone, false, "write", "missing",
+       false},
+      {"no old file, rename fails", false, Step::kMove, 1, false, kNone, false, "create", "missing",
+       false},
+      {"no old file, rename fails, then its cleanup", false, Step::kMove, 1, false, Step::kRemove,
+       false, "create", "missing", true},
   };
-  const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(4000));  // three writes
+  const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(4000));  // the header, three writes
   const std::vector<std::uint8_t> new_bytes = BuildConfigImage(doc);
-  ASSERT_GT(new_bytes.size(), 2 * kSaveChunkSize);
-  ASSERT_LE(new_bytes.size(), 3 * kSaveChunkSize);
+  ASSERT_GT(new_bytes.size() - 1032, std::size_t{2} << 20);
+  ASSERT_LE(new_bytes.size() - 1032, std::size_t{3} << 20);
   const std::vector<std::uint8_t> old_bytes = MakeImage(SettingsFields{}, SampleTasks()).bytes;
+  const ConfigDocument next = DocumentOf(kSettings, ManyTasks(2));
   for (const FaultCase& c : cases) {
     TempDir dir;
     if (c.target_exists) {
@@ -401,9 +414,15 @@ TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytesAndNoTemporaryFile) {
     EXPECT_EQ(result.ok, c.ok) << c.what;
     EXPECT_EQ(result.error, expected_error) << c.what;
     EXPECT_EQ(SaveOutcome(dir, old_bytes, new_bytes).Content(), c.content) << c.what;
-    const Names expected_names =
-        std::string(c.content) == "missing" ? Names{} : Names{L"CONFIGS.DAT"};
-    EXPECT_EQ(dir.Names(), expected_names) << c.what;
+    const bool exists = std::string(c.content) != "missing";
+    EXPECT_EQ(dir.Names().size(), (exists ? 1u : 0u) + (c.leftover ? 1u : 0u)) << c.what;
+    EXPECT_EQ(SaveFilesIn(dir), c.leftover ? 1u : 0u) << c.what;
+
+    // The next start and save end with CONFIGS.DAT alone.
+    ConfigDocument loaded;
+    Load(dir.path(), loaded);
+    ASSERT_TRUE(SaveConfig(dir.path(), next).ok) << c.what;
+    EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << c.what;
   }
 }
 

@@ -79,8 +79,8 @@ TEST(TStrMemoryStream, WriteCStringOverwritesInTheMiddle) {
             std::string("xxab\0xxx", 8));
 }
 
-TEST(TMemoryStream, ReadTakesOnlyWhatIsLeft) {
-  TMemoryStream stream;
+TEST(MemoryStream, ReadTakesOnlyWhatIsLeft) {
+  MemoryStream stream;
   const char data[] = "0123456789";
   ASSERT_EQ(stream.Write(data, 10), 10);
   stream.SetPosition(7);
@@ -94,8 +94,8 @@ TEST(TMemoryStream, ReadTakesOnlyWhatIsLeft) {
   EXPECT_EQ(stream.Position(), 0);
 }
 
-TEST(TMemoryStream, WritesGrowTheStreamAndKeepEarlierBytes) {
-  TMemoryStream stream;
+TEST(MemoryStream, WritesGrowTheStreamAndKeepEarlierBytes) {
+  MemoryStream stream;
   std::vector<std::uint8_t> expected;
   for (int i = 0; i < 5000; ++i) {
     const auto b = static_cast<std::uint8_t>(i * 7);
@@ -106,8 +106,8 @@ TEST(TMemoryStream, WritesGrowTheStreamAndKeepEarlierBytes) {
   EXPECT_EQ(std::vector<std::uint8_t>(stream.Bytes().begin(), stream.Bytes().end()), expected);
 }
 
-TEST(TMemoryStream, AWritePastTheEndFillsTheGapWithZeros) {
-  TMemoryStream stream;
+TEST(MemoryStream, AWritePastTheEndFillsTheGapWithZeros) {
+  MemoryStream stream;
   stream.Write("ab", 2);
   stream.SetPosition(6);
   stream.Write("z", 1);
@@ -116,8 +116,8 @@ TEST(TMemoryStream, AWritePastTheEndFillsTheGapWithZeros) {
             std::string("ab\0\0\0\0z", 7));
 }
 
-TEST(TMemoryStream, SetSize) {
-  TMemoryStream stream;
+TEST(MemoryStream, SetSize) {
+  MemoryStream stream;
   stream.Write("abcdef", 6);
   EXPECT_TRUE(stream.SetSize(3));
   EXPECT_EQ(stream.Size(), 3);
@@ -132,7 +132,7 @@ TEST(TMemoryStream, SetSize) {
   EXPECT_EQ(stream.Size(), 100000);
 }
 
-TEST(TMemoryStream, AFailedAllocationChangesNothing) {
+TEST(MemoryStream, AFailedAllocationChangesNothing) {
   static const StreamAllocator kRefusing{[](std::size_t) -> void* { return nullptr; },
                                           [](void*, std::size_t) {}};
   TStrMemoryStream stream(kRefusing);
