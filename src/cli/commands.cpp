@@ -1,0 +1,458 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "cli/check.h"
+#include "cli/code_page.h"
+#include "cli/config_access.h"
+#include "cli/config_json.h"
+#include "cli/texts.h"
+#include "common/parse_int.h"
+#include "config/document.h"
+#include "config/records.h"
+
+namespace qv::cli {
+namespace {
+
+// The window's input limits, in bytes of the code page: a text longer than these cannot be
+// typed into the edit, so it is refused rather than cut.
+constexpr std::size_t kNumberInputLimit = 31;
+
+struct Arguments {
+  std::string file, dir;
+  unsigned code_page = 0;
+  bool create = false;
+  bool json = false, show_password = false;
+  std::string output = "-", input;
+  std::string field, value;
+  std::string task, new_name;
+  std::optional<std::string> name;
+  std::optional<std::string> source, target;
+};
+
+// One run of a command against one file.
+class Session {
+ public:
+  Session(Console& console, const Arguments& args) : console_(console), args_(args) {}
+
+  int Show();
+  int Export();
+  int Import();
+  int Set();
+  int TaskAdd();
+  int TaskRemove();
+  int TaskRename();
+  int TaskSet();
+  int Check();
+
+ private:
+  enum class Use { kRead, kEdit, kCheck };
+
+  // Resolves the code page and the file and loads it; false (with the message given and
+  // `exit_` set) when the command cannot go on.
+  bool Open(Use use);
+  int Error(const std::string& message) {
+    console_.Err("qvconf: " + message + "\n");
+    return kExitError;
+  }
+  int Refused(const std::string& message) {
+    console_.Err("qvconf: " + message + "; nothing was changed\n");
+    return kExitRefused;
+  }
+  void Note(const std::string& message) { console_.Err("qvconf: " + message + "\n"); }
+  // Saves when the document says it changed, as the editor's Save button would allow.
+  int Finish(const std::string& done);
+
+  // The code page's bytes for a text of the command line, or none (message given).
+  std::optional<std::string> Bytes(const std::string& utf8, const char* what);
+  // A task by its name (letter case aside, as the editor finds names) or by #N from 1.
+  std::optional<int> FindTask(const std::string& utf8);
+  std::string Label(int position) const;
+  void SetField(int position, bool source, const std::string& bytes);
+
+  Console& console_;
+  const Arguments& args_;
+  std::optional<CodePage> code_page_;
+  std::unique_ptr<ConfigAccess> access_;
+  ConfigDocument doc_;
+  LoadOutcome loaded_;
+  int exit_ = kExitOk;
+};
+
+bool Session::Open(Use use) {
+  const unsigned number = args_.code_page != 0 ? args_.code_page : DefaultCodePage();
+  code_page_ = CodePage::Open(number);
+  if (!code_page_) {
+    exit_ = Error("code page " + std::to_string(number) + " cannot be converted here");
+    return false;
+  }
+  std::string error;
+  if (!args_.file.empty()) {
+    access_ = OpenConfigAccess(args_.file, false, error);
+  } else {
+    access_ = OpenConfigAccess(args_.dir.empty() ? DefaultConfigDirectory() : args_.dir, true, error);
+  }
+  if (!access_) {
+    exit_ = Error(error);
+    return false;
+  }
+  const std::string path = access_->DisplayPath();
+  loaded_ = access_->Load(doc_);
+  switch (loaded_.status) {
+    case FileStatus::kLoaded:
+      return true;
+    case FileStatus::kMissing:
+      if (use == Use::kEdit && args_.create) return true;
+      exit_ = Error(path + ": no such file" +
+                    (use == Use::kEdit ? std::string(" (--create starts a new one)") : ""));
+      return false;
+    case FileStatus::kUnreadable:
+      exit_ = Error(path + ": cannot be read: " + loaded_.error);
+      return false;
+    case FileStatus::kForeign:
+      if (use == Use::kCheck) return true;
+      exit_ = Error(path + ": not a configuration file (wrong signature)" +
+                    (use == Use::kEdit ? std::string("; it is left alone") : ""));
+      return false;
+    case FileStatus::kCut:
+      if (use == Use::kEdit) {
+        exit_ = Error(path + ": only " + std::to_string(loaded_.facts.tasks_loaded) + " of its " +
+                      std::to_string(loaded_.facts.declared_count) +
+                      " tasks could be loaded; saving would lose the rest, so it is left alone");
+        return false;
+      }
+      if (use == Use::kRead) {
+        Note("warning: only " + std::to_string(loaded_.facts.tasks_loaded) + " of the " +
+             std::to_string(loaded_.facts.declared_count) + " tasks were loaded");
+      }
+      return true;
+  }
+  return true;
+}
+
+int Session::Finish(const std::string& done) {
+  if (!doc_.modified()) {
+    console_.Out(done + " (unchanged; the file was not written)\n");
+    return kExitOk;
+  }
+  const SaveOutcome saved = access_->Save(doc_);
+  if (!saved.ok) return Error(saved.error + "; " + access_->DisplayPath() + " keeps its bytes");
+  doc_.MarkSaved();
+  console_.Out(done + "\n");
+  return kExitOk;
+}
+
+std::optional<std::string> Session::Bytes(const std::string& utf8, const char* what) {
+  std::optional<std::string> bytes = code_page_->Encode(utf8);
+  if (!bytes) {
+    Error(std::string(what) + " \"" + utf8 + "\" has a character that code page " +
+          std::to_string(code_page_->number()) + " cannot hold (or is not UTF-8)");
+  }
+  return bytes;
+}
+
+std::optional<int> Session::FindTask(const std::string& utf8) {
+  if (std::optional<std::string> bytes = code_page_->Encode(utf8)) {
+    const int found = doc_.FindTask(*bytes);
+    if (found >= 0) return found;
+  }
+  if (utf8.size() > 1 && utf8[0] == '#' && utf8.find_first_not_of("0123456789", 1) == std::string::npos &&
+      utf8.size() < 11) {
+    const long long n = std::stoll(utf8.substr(1));
+    if (n >= 1 && static_cast<std::size_t>(n) <= doc_.tasks.size()) return static_cast<int>(n - 1);
+  }
+  Error("no task named \"" + utf8 + "\" (a task can also be given as #N, N from 1)");
+  return std::nullopt;
+}
+
+std::string Session::Label(int position) const {
+  const std::string number = "#" + std::to_string(position + 1);
+  const std::string_view name = doc_.tasks[static_cast<std::size_t>(position)].NameView();
+  return "task " + Quoted(name, *code_page_) + " (" + number + ")";
+}
+
+void Session::SetField(int position, bool source, const std::string& bytes) {
+  const TaskRecord& task = doc_.tasks[static_cast<std::size_t>(position)];
+  if (source) {
+    doc_.SetTaskSource(position, bytes);
+  } else {
+    doc_.SetTaskTarget(position, bytes);
+  }
+  const std::string stored = source ? task.Source() : task.Target();
+  if (stored != bytes) {
+    Note(std::string(source ? "source" : "target") + " stored as " + Quoted(stored, *code_page_) +
+         " (trimmed of blanks and cut to 255 bytes, as the editor stores it)");
+  }
+}
+
+int Session::Show() {
+  if (!Open(Use::kRead)) return exit_;
+  if (args_.json) {
+    console_.Out(ExportJson(doc_, *code_page_));
+    return kExitOk;
+  }
+  const CodePage& cp = *code_page_;
+  const SettingsRecord& s = doc_.settings;
+  std::ostringstream out;
+  out << "File:        " << access_->DisplayPath()
+      << (loaded_.status == FileStatus::kMissing ? " (missing)" : "") << "\n";
+  out << "Host:        " << Shown(s.Host(), cp) << "\n";
+  out << "Port:        " << s.Port() << "\n";
+  out << "User:        " << Shown(s.User(), cp) << "\n";
+  const std::string password = s.Password();
+  out << "Password:    "
+      << (args_.show_password ? Shown(password, cp)
+                              : (password.empty() ? std::string() : "******** (--show-password shows it)"))
+      << "\n";
+  out << "Interval:    " << s.Interval() << " min\n";
+  out << "Speed limit: " << s.SpeedLimit() << " KB/s\n";
+  out << "Tasks:       " << doc_.tasks.size() << "\n";
+  for (std::size_t i = 0; i < doc_.tasks.size(); ++i) {
+    const TaskRecord& task = doc_.tasks[i];
+    out << "  #" << (i + 1) << "  " << Shown(task.NameView(), cp) << "\n"
+        << "      source: " << Shown(task.Source(), cp) << "\n"
+        << "      target: " << Shown(task.Target(), cp) << "\n";
+  }
+  console_.Out(out.str());
+  return kExitOk;
+}
+
+int Session::Export() {
+  if (!Open(Use::kRead)) return exit_;
+  const std::string json = ExportJson(doc_, *code_page_);
+  if (args_.output == "-") {
+    console_.Out(json);
+    return kExitOk;
+  }
+  std::string error;
+  if (!WriteWholeFile(args_.output, json, error)) return Error("cannot write " + error);
+  console_.Out("exported " + std::to_string(doc_.tasks.size()) + " tasks to " + args_.output + "\n");
+  return kExitOk;
+}
+
+int Session::Import() {
+  std::string json;
+  if (args_.input == "-") {
+    std::optional<std::string> input = console_.ReadInput();
+    if (!input) return Error("cannot read standard input");
+    json = std::move(*input);
+  } else {
+    std::string error;
+    if (!ReadWholeFile(args_.input, json, error)) return Error("cannot read " + error);
+  }
+  if (!Open(Use::kEdit)) return exit_;
+  ImportResult result = ImportJson(json, doc_, *code_page_, NewTaskStem(code_page_->number()));
+  switch (result.kind) {
+    case ImportResult::Kind::kBadInput:
+      return Error(args_.input + ": " + result.error + "; nothing was changed");
+    case ImportResult::Kind::kRefused:
+      return Refused(args_.input + ": " + result.error);
+    case ImportResult::Kind::kApplied:
+      break;
+  }
+  for (const std::string& note : result.notes) Note(note);
+  if (!result.changed) {
+    console_.Out("imported: the file already holds this configuration (not written)\n");
+    return kExitOk;
+  }
+  const SaveOutcome saved = access_->Save(doc_);
+  if (!saved.ok) return Error(saved.error + "; " + access_->DisplayPath() + " keeps its bytes");
+  console_.Out("imported " + std::to_string(doc_.tasks.size()) + " tasks into " +
+               access_->DisplayPath() + "\n");
+  return kExitOk;
+}
+
+int Session::Set() {
+  if (args_.field == "port") {
+    return Error("the port is shown, never changed, as in the editor");
+  }
+  if (!Open(Use::kEdit)) return exit_;
+  const std::optional<std::string> bytes = Bytes(args_.value, args_.field.c_str());
+  if (!bytes) return kExitError;
+  const std::string& text = *bytes;
+  const auto too_long = [&](std::size_t limit) {
+    return Error(args_.field + " is " + std::to_string(text.size()) +
+                 " bytes long; the field holds " + std::to_string(limit) + "; nothing was changed");
+  };
+  if (args_.field == "host" || args_.field == "user" || args_.field == "password") {
+    const bool host = args_.field == "host";
+    const std::size_t limit = host ? SettingsRecord::kHostCapacity : SettingsRecord::kUserCapacity;
+    if (text.size() > limit) return too_long(limit);
+    if (host) doc_.SetHost(text);
+    if (args_.field == "user") doc_.SetUser(text);
+    if (args_.field == "password") doc_.SetPassword(text);
+    const std::string shown = args_.field == "password" ? "(hidden)" : Quoted(text, *code_page_);
+    return Finish(args_.field + " set to " + shown);
+  }
+  if (text.size() > kNumberInputLimit) return too_long(kNumberInputLimit);
+  if (ParseIntDef(text, 0) != ParseIntDef(text, 1)) {
+    Note("\"" + args_.value + "\" is not a number; it is read as 0, as the editor reads it");
+  }
+  const std::int32_t stored =
+      args_.field == "interval" ? doc_.SetInterval(text) : doc_.SetSpeedLimit(text);
+  return Finish(args_.field + " set to " + std::to_string(stored));
+}
+
+int Session::TaskAdd() {
+  if (!Open(Use::kEdit)) return exit_;
+  std::optional<std::string> name, source, target;
+  if (args_.name && !(name = Bytes(*args_.name, "name"))) return kExitError;
+  if (args_.source && !(source = Bytes(*args_.source, "source"))) return kExitError;
+  if (args_.target && !(target = Bytes(*args_.target, "target"))) return kExitError;
+  const AddedTask added = doc_.AddTask(NewTaskStem(code_page_->number()));
+  if (name) {
+    const RenameResult renamed = doc_.RenameTask(added.position, *name);
+    if (renamed == RenameResult::kRefusedEmpty) {
+      return Refused("Invalid task name! A task name cannot be empty");
+    }
+    if (renamed == RenameResult::kRefusedRepeated) {
+      return Refused("Repeated task name! " + Quoted(*name, *code_page_) +
+                     " is already a task's name (letter case aside)");
+    }
+    if (name->size() > TaskRecord::kNameCapacity) {
+      Note("the name is cut to its first 31 bytes, as the editor stores it");
+    }
+  }
+  if (source) SetField(added.position, true, *source);
+  if (target) SetField(added.position, false, *target);
+  return Finish("added " + Label(added.position));
+}
+
+int Session::TaskRemove() {
+  if (!Open(Use::kEdit)) return exit_;
+  const std::optional<int> position = FindTask(args_.task);
+  if (!position) return kExitError;
+  const std::string label = Label(*position);
+  doc_.DeleteTask(*position);
+  return Finish("removed " + label);
+}
+
+int Session::TaskRename() {
+  if (!Open(Use::kEdit)) return exit_;
+  const std::optional<int> position = FindTask(args_.task);
+  if (!position) return kExitError;
+  const std::optional<std::string> name = Bytes(args_.new_name, "name");
+  if (!name) return kExitError;
+  const std::string before = Label(*position);
+  switch (doc_.RenameTask(*position, *name)) {
+    case RenameResult::kRefusedEmpty:
+      return Refused("Invalid task name! A task name cannot be empty");
+    case RenameResult::kRefusedRepeated:
+      return Refused("Repeated task name! " + Quoted(*name, *code_page_) +
+                     " is already the name of another task (letter case aside)");
+    case RenameResult::kAccepted:
+      break;
+  }
+  if (name->size() > TaskRecord::kNameCapacity) {
+    Note("the name is cut to its first 31 bytes, as the editor stores it");
+  }
+  return Finish("renamed " + before + " to " + Quoted(doc_.tasks[static_cast<std::size_t>(*position)].NameView(), *code_page_));
+}
+
+int Session::TaskSet() {
+  if (!args_.source && !args_.target) return Error("task set needs --source or --target");
+  if (!Open(Use::kEdit)) return exit_;
+  const std::optional<int> position = FindTask(args_.task);
+  if (!position) return kExitError;
+  std::optional<std::string> source, target;
+  if (args_.source && !(source = Bytes(*args_.source, "source"))) return kExitError;
+  if (args_.target && !(target = Bytes(*args_.target, "target"))) return kExitError;
+  if (source) SetField(*position, true, *source);
+  if (target) SetField(*position, false, *target);
+  return Finish("set " + Label(*position));
+}
+
+int Session::Check() {
+  if (!Open(Use::kCheck)) return exit_;
+  const std::vector<std::string> problems = CheckConfig(doc_, loaded_.facts, *code_page_);
+  std::string out;
+  for (const std::string& problem : problems) out += problem + "\n";
+  if (problems.empty()) out = access_->DisplayPath() + ": no problems found\n";
+  console_.Out(out);
+  return problems.empty() ? kExitOk : kExitProblems;
+}
+
+std::string Footer() {
+  return "\nThe file is CONFIGS.DAT beside qvconf unless --file or --dir says otherwise. Texts are\n"
+         "UTF-8 here and bytes of an ANSI code page in the file. Exit status: 0 done, 1 refused by\n"
+         "the editor's rules (or check found problems), 2 bad input or the file could not be read\n"
+         "or written; the file is never changed unless the command succeeds.";
+}
+
+}  // namespace
+
+int RunQvconf(const std::vector<std::string>& args, Console& console) {
+  Arguments a;
+  CLI::App app("qvconf: reads and changes CONFIGS.DAT with the configuration editor's rules.",
+               "qvconf");
+  app.footer(Footer());
+  app.require_subcommand(1);
+  app.fallthrough();
+  auto* file = app.add_option("--file", a.file, "the configuration file");
+  auto* dir = app.add_option("--dir", a.dir, "the folder that holds CONFIGS.DAT");
+  file->excludes(dir);
+  app.add_option("--code-page", a.code_page,
+                 "code page of the file's texts (936, 950, 1252, ...); default: the system's");
+  app.add_flag("--create", a.create, "let an edit start a new file where none exists");
+
+  auto* show = app.add_subcommand("show", "show the settings and tasks");
+  show->add_flag("--json", a.json, "as JSON, the form export writes");
+  show->add_flag("--show-password", a.show_password, "show the password instead of stars");
+  auto* exporter = app.add_subcommand("export", "write the configuration as JSON");
+  exporter->add_option("output", a.output, "JSON file to write; - or nothing: standard output");
+  auto* importer = app.add_subcommand("import", "make the file hold a JSON configuration");
+  importer->add_option("input", a.input, "JSON file to read; - for standard input")->required();
+  auto* set = app.add_subcommand("set", "set a setting: host, user, password, interval, speed");
+  set->add_option("field", a.field, "host, user, password, interval (minutes), speed (KB/s)")
+      ->required()
+      ->check(CLI::IsMember({"host", "user", "password", "interval", "speed", "port"}));
+  set->add_option("value", a.value, "the new value (use -- before a negative number)")->required();
+
+  auto* task = app.add_subcommand("task", "add, remove, rename a task or set its folders");
+  task->require_subcommand(1);
+  auto* add = task->add_subcommand("add", "add a task (named as the editor names new tasks)");
+  add->add_option("name", a.name, "its name, instead of the editor's NewTaskN");
+  add->add_option("--source", a.source, "folder on the sync server");
+  add->add_option("--target", a.target, "local folder");
+  auto* remove = task->add_subcommand("remove", "remove a task");
+  remove->add_option("task", a.task, "name or #N")->required();
+  auto* rename = task->add_subcommand("rename", "rename a task");
+  rename->add_option("task", a.task, "name or #N")->required();
+  rename->add_option("name", a.new_name, "the new name")->required();
+  auto* task_set = task->add_subcommand("set", "set a task's source or target folder");
+  task_set->add_option("task", a.task, "name or #N")->required();
+  task_set->add_option("--source", a.source, "folder on the sync server");
+  task_set->add_option("--target", a.target, "local folder");
+  auto* check = app.add_subcommand("check", "report problems in the file, one line each");
+
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream out, err;
+    const int code = app.exit(e, out, err);
+    console.Out(out.str());
+    if (code == 0) return kExitOk;
+    console.Err(err.str());
+    return kExitError;
+  }
+
+  Session session(console, a);
+  if (show->parsed()) return session.Show();
+  if (exporter->parsed()) return session.Export();
+  if (importer->parsed()) return session.Import();
+  if (set->parsed()) return session.Set();
+  if (add->parsed()) return session.TaskAdd();
+  if (remove->parsed()) return session.TaskRemove();
+  if (rename->parsed()) return session.TaskRename();
+  if (task_set->parsed()) return session.TaskSet();
+  if (check->parsed()) return session.Check();
+  console.Err("qvconf: no command given; run qvconf --help\n");
+  return kExitError;
+}
+
+}  // namespace qv::cli

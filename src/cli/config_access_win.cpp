@@ -1,0 +1,101 @@
+#include <windows.h>
+
+#include "cli/config_access.h"
+#include "config/config_store.h"
+#include "config/exe_directory.h"
+
+namespace qv::cli {
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+bool SameFileName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The editor's own load and save, given the folder (with its trailing backslash).
+class WindowsConfigFile final : public ConfigAccess {
+ public:
+  explicit WindowsConfigFile(std::wstring directory) : directory_(std::move(directory)) {}
+
+  std::string DisplayPath() const override {
+    std::wstring path = directory_;
+    for (const char* c = kConfigFileName; *c != '\0'; ++c) path += static_cast<wchar_t>(*c);
+    return Utf8(path);
+  }
+
+  LoadOutcome Load(ConfigDocument& doc) override {
+    const LoadResult result = LoadConfig(directory_, doc);
+    LoadOutcome outcome;
+    outcome.facts = result.report;
+    switch (result.status) {
+      case LoadStatus::kLoaded: outcome.status = FileStatus::kLoaded; break;
+      case LoadStatus::kMissing: outcome.status = FileStatus::kMissing; break;
+      case LoadStatus::kForeign: outcome.status = FileStatus::kForeign; break;
+      case LoadStatus::kCut: outcome.status = FileStatus::kCut; break;
+      case LoadStatus::kUnreadable:
+        outcome.status = FileStatus::kUnreadable;
+        outcome.error = "held by another program past the retries, not a file, or a read error";
+        break;
+    }
+    return outcome;
+  }
+
+  SaveOutcome Save(const ConfigDocument& doc) override {
+    const SaveResult result = SaveConfig(directory_, doc);
+    return {result.ok, Utf8(result.error)};
+  }
+
+ private:
+  std::wstring directory_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConfigAccess> OpenConfigAccess(const std::string& location, bool is_directory,
+                                               std::string& error) {
+  if (location.empty()) {
+    error = "an empty path names no file";
+    return nullptr;
+  }
+  std::wstring path = Wide(location);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  if (is_directory) {
+    if (path.back() != L'\\') path += L'\\';
+    return std::make_unique<WindowsConfigFile>(std::move(path));
+  }
+  // The editor's save writes its temporary and backup files under this name, so the file keeps it.
+  const std::size_t slash = path.find_last_of(L"\\:");
+  const std::wstring_view name = std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
+  if (!SameFileName(name, L"CONFIGS.DAT")) {
+    error = location + ": on Windows the file must be named CONFIGS.DAT (or give its folder with --dir)";
+    return nullptr;
+  }
+  return std::make_unique<WindowsConfigFile>(path.substr(0, path.size() - name.size()));
+}
+
+std::string DefaultConfigDirectory() {
+  if (ExeDirectory().empty()) InitExeDirectory();
+  return Utf8(ExeDirectory());
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,309 @@
+#include "cli/config_json.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <unordered_map>
+
+#include "cli/texts.h"
+#include "config/records.h"
+
+namespace qv::cli {
+namespace {
+
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+// Thrown inside the import only; it becomes the result's message.
+struct BadInput {
+  std::string message;
+};
+
+OrderedJson TextJson(std::string_view bytes, const CodePage& code_page) {
+  if (std::optional<std::string> text = code_page.Decode(bytes)) return *text;
+  return OrderedJson{{"bytes", ToHex(bytes)}};
+}
+
+void CheckKeys(const Json& object, std::initializer_list<std::string_view> allowed,
+               const std::string& where) {
+  for (const auto& item : object.items()) {
+    bool known = false;
+    for (const std::string_view key : allowed) known = known || item.key() == key;
+    if (!known) throw BadInput{where + ": unknown field \"" + item.key() + "\""};
+  }
+}
+
+const Json& Field(const Json& object, const char* key, const std::string& where) {
+  const auto found = object.find(key);
+  if (found == object.end()) throw BadInput{where + ": the field \"" + key + "\" is missing"};
+  return *found;
+}
+
+std::string ReadText(const Json& value, const std::string& where, std::size_t capacity,
+                     const CodePage& code_page) {
+  std::string bytes;
+  if (value.is_string()) {
+    const std::string& utf8 = value.get_ref<const std::string&>();
+    std::optional<std::string> encoded = code_page.Encode(utf8);
+    if (!encoded) {
+      throw BadInput{where + ": \"" + utf8 + "\" has a character that code page " +
+                     std::to_string(code_page.number()) +
+                     " cannot hold; give its bytes as {\"bytes\": \"<hex>\"}"};
+    }
+    bytes = std::move(*encoded);
+  } else if (value.is_object()) {
+    const auto hex = value.find("bytes");
+    if (value.size() != 1 || hex == value.end() || !hex->is_string()) {
+      throw BadInput{where + ": expected a text or {\"bytes\": \"<hex>\"}"};
+    }
+    std::optional<std::string> raw = FromHex(hex->get_ref<const std::string&>());
+    if (!raw) throw BadInput{where + ": \"bytes\" must be pairs of hexadecimal digits"};
+    bytes = std::move(*raw);
+  } else {
+    throw BadInput{where + ": expected a text, found " + value.type_name()};
+  }
+  if (bytes.size() > capacity) {
+    throw BadInput{where + ": " + std::to_string(bytes.size()) + " bytes, more than the " +
+                   std::to_string(capacity) + " the field holds"};
+  }
+  return bytes;
+}
+
+std::int32_t ReadNumber(const Json& value, const std::string& where) {
+  if (!value.is_number_integer()) {
+    throw BadInput{where + ": expected a whole number, found " + std::string(value.type_name())};
+  }
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  const bool fits = value.is_number_unsigned()
+                        ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(kMax)
+                        : value.get<std::int64_t>() >= kMin && value.get<std::int64_t>() <= kMax;
+  if (!fits) throw BadInput{where + ": " + value.dump() + " does not fit in 32 bits"};
+  return static_cast<std::int32_t>(value.get<std::int64_t>());
+}
+
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
+}
+
+struct WantedTask {
+  std::string name, source, target;
+};
+
+std::string TaskWhere(std::size_t i) { return "tasks[" + std::to_string(i) + "]"; }
+
+void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& code_page,
+                   std::vector<std::string>& notes) {
+  if (!settings.is_object()) throw BadInput{"settings: expected an object"};
+  CheckKeys(settings, {"host", "port", "user", "password", "interval", "speed_limit"}, "settings");
+  const SettingsRecord& s = doc.settings;
+  if (settings.contains("host")) {
+    const std::string host = ReadText(settings["host"], "settings.host",
+                                      SettingsRecord::kHostCapacity, code_page);
+    if (host != s.Host()) doc.SetHost(host);
+  }
+  if (settings.contains("user")) {
+    const std::string user = ReadText(settings["user"], "settings.user",
+                                      SettingsRecord::kUserCapacity, code_page);
+    if (user != s.User()) doc.SetUser(user);
+  }
+  if (settings.contains("password")) {
+    const std::string password = ReadText(settings["password"], "settings.password",
+                                          SettingsRecord::kPasswordCapacity, code_page);
+    if (password != s.Password()) doc.SetPassword(password);
+  }
+  if (settings.contains("port")) {
+    const std::int32_t port = ReadNumber(settings["port"], "settings.port");
+    if (port != s.Port()) {
+      notes.push_back("settings.port: the port is shown, never changed; it stays " +
+                      std::to_string(s.Port()));
+    }
+  }
+  if (settings.contains("interval")) {
+    const std::int32_t interval = ReadNumber(settings["interval"], "settings.interval");
+    if (interval != s.Interval()) doc.SetInterval(std::to_string(interval));
+  }
+  if (settings.contains("speed_limit")) {
+    const std::int32_t speed = ReadNumber(settings["speed_limit"], "settings.speed_limit");
+    if (speed != s.SpeedLimit()) doc.SetSpeedLimit(std::to_string(speed));
+  }
+}
+
+std::vector<WantedTask> ReadTasks(const Json& tasks, const CodePage& code_page) {
+  if (!tasks.is_array()) throw BadInput{"tasks: expected an array"};
+  std::vector<WantedTask> wanted;
+  wanted.reserve(tasks.size());
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    const Json& task = tasks[i];
+    const std::string where = TaskWhere(i);
+    if (!task.is_object()) throw BadInput{where + ": expected an object"};
+    CheckKeys(task, {"name", "source", "target"}, where);
+    WantedTask& w = wanted.emplace_back();
+    w.name = ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity,
+                      code_page);
+    w.source = ReadText(Field(task, "source", where), where + ".source",
+                        TaskRecord::kSourceCapacity, code_page);
+    w.target = ReadText(Field(task, "target", where), where + ".target",
+                        TaskRecord::kTargetCapacity, code_page);
+  }
+  return wanted;
+}
+
+bool SameTasks(const std::vector<TaskRecord>& a, const std::vector<TaskRecord>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].bytes != b[i].bytes) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page) {
+  const SettingsRecord& s = doc.settings;
+  OrderedJson root;
+  root["code_page"] = code_page.number();
+  root["settings"] = OrderedJson{{"host", TextJson(s.Host(), code_page)},
+                                 {"port", s.Port()},
+                                 {"user", TextJson(s.User(), code_page)},
+                                 {"password", TextJson(s.Password(), code_page)},
+                                 {"interval", s.Interval()},
+                                 {"speed_limit", s.SpeedLimit()}};
+  OrderedJson tasks = OrderedJson::array();
+  for (const TaskRecord& task : doc.tasks) {
+    tasks.push_back(OrderedJson{{"name", TextJson(task.NameView(), code_page)},
+                                {"source", TextJson(task.Source(), code_page)},
+                                {"target", TextJson(task.Target(), code_page)}});
+  }
+  root["tasks"] = std::move(tasks);
+  return root.dump(2) + "\n";
+}
+
+ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePage& code_page,
+                        std::string_view stem) {
+  ImportResult result;
+  Json root;
+  try {
+    root = Json::parse(json);
+  } catch (const Json::exception& e) {
+    result.error = std::string("malformed JSON: ") + e.what();
+    return result;
+  }
+  try {
+    if (!root.is_object()) throw BadInput{"the JSON must be an object with settings and tasks"};
+    CheckKeys(root, {"code_page", "settings", "tasks"}, "the JSON");
+    if (root.contains("code_page")) {
+      const std::int32_t written_in = ReadNumber(root["code_page"], "code_page");
+      if (static_cast<unsigned>(written_in) != code_page.number()) {
+        throw BadInput{"code_page: the JSON was written in code page " +
+                       std::to_string(written_in) + ", not " +
+                       std::to_string(code_page.number()) + "; run with --code-page " +
+                       std::to_string(written_in)};
+      }
+    }
+    ConfigDocument work = doc;
+    ApplySettings(Field(root, "settings", "the JSON"), work, code_page, result.notes);
+    const std::vector<WantedTask> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
+
+    // Match each wanted task to a record: the same name at the same place, else the first unused
+    // record with that name, else the unused record at its place (a rename); the rest are new.
+    const std::size_t old_count = work.tasks.size();
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> record_of(wanted.size(), kNone);
+    std::vector<bool> used(old_count, false);
+    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+      if (work.tasks[i].NameView() == wanted[i].name) {
+        record_of[i] = i;
+        used[i] = true;
+      }
+    }
+    std::unordered_map<std::string_view, std::vector<std::size_t>> by_name;
+    for (std::size_t j = old_count; j-- > 0;) {
+      if (!used[j]) by_name[work.tasks[j].NameView()].push_back(j);
+    }
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (record_of[i] != kNone) continue;
+      const auto found = by_name.find(wanted[i].name);
+      if (found == by_name.end()) continue;
+      while (!found->second.empty() && used[found->second.back()]) found->second.pop_back();
+      if (found->second.empty()) continue;
+      record_of[i] = found->second.back();
+      used[record_of[i]] = true;
+    }
+    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+      if (record_of[i] == kNone && !used[i]) {
+        record_of[i] = i;
+        used[i] = true;
+      }
+    }
+
+    // A name that changes passes the editor's checks against the list it ends up in; names kept
+    // as they are stay, even repeated ones of a damaged file.
+    std::unordered_map<std::string, std::size_t> folded_count;
+    for (const WantedTask& w : wanted) ++folded_count[FoldedName(w.name)];
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      const bool renamed =
+          record_of[i] == kNone || work.tasks[record_of[i]].NameView() != wanted[i].name;
+      if (!renamed) continue;
+      if (wanted[i].name.empty()) {
+        result.kind = ImportResult::Kind::kRefused;
+        result.error = TaskWhere(i) + ".name: a task name cannot be empty";
+        return result;
+      }
+      if (folded_count[FoldedName(wanted[i].name)] > 1) {
+        result.kind = ImportResult::Kind::kRefused;
+        result.error = TaskWhere(i) + ".name: " + Quoted(wanted[i].name, code_page) +
+                       " repeats another task's name (letter case aside)";
+        return result;
+      }
+    }
+
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (record_of[i] == kNone) {
+        record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
+      }
+    }
+    std::vector<TaskRecord> records;
+    records.reserve(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
+    work.tasks = std::move(records);
+
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      const WantedTask& w = wanted[i];
+      TaskRecord& task = work.tasks[i];
+      if (task.NameView() != w.name) task.SetName(w.name);
+      const int position = static_cast<int>(i);
+      if (task.Source() != w.source) {
+        work.SetTaskSource(position, w.source);
+        if (task.Source() != w.source) {
+          result.notes.push_back(TaskWhere(i) + ".source: stored as " +
+                                 Quoted(task.Source(), code_page) + " (blanks trimmed)");
+        }
+      }
+      if (task.Target() != w.target) {
+        work.SetTaskTarget(position, w.target);
+        if (task.Target() != w.target) {
+          result.notes.push_back(TaskWhere(i) + ".target: stored as " +
+                                 Quoted(task.Target(), code_page) + " (blanks trimmed)");
+        }
+      }
+    }
+
+    result.kind = ImportResult::Kind::kApplied;
+    result.changed = work.settings.bytes != doc.settings.bytes || !SameTasks(work.tasks, doc.tasks);
+    if (result.changed) doc = std::move(work);
+  } catch (const BadInput& bad) {
+    result.kind = ImportResult::Kind::kBadInput;
+    result.error = bad.message;
+    result.notes.clear();
+  }
+  return result;
+}
+
+}  // namespace qv::cli

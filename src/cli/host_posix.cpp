@@ -1,0 +1,98 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "cli/host.h"
+#include "i18n/ui_strings.h"
+
+namespace qv::cli {
+namespace {
+
+void WriteFd(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+bool ReadFd(int fd, std::string& content) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+void SystemConsole::Out(std::string_view utf8) { WriteFd(STDOUT_FILENO, utf8); }
+void SystemConsole::Err(std::string_view utf8) { WriteFd(STDERR_FILENO, utf8); }
+
+std::optional<std::string> SystemConsole::ReadInput() {
+  std::string content;
+  if (!ReadFd(STDIN_FILENO, content)) return std::nullopt;
+  return content;
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat info;
+  bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && ReadFd(fd, content);
+  if (!ok) error = path + ": " + (S_ISDIR(info.st_mode) ? "is a folder" : std::strerror(errno));
+  ::close(fd);
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error) {
+  std::string temp = path + ".qvconf-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
+  std::string_view rest = content;
+  while (ok && !rest.empty()) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    error = path + ": " + std::strerror(errno);
+    ::unlink(temp.c_str());
+  }
+  return ok;
+}
+
+std::string NewTaskStem(unsigned code_page) {
+  return TableFor(ChooseLanguage(0, code_page)).texts[kUiNewTaskStem];
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,174 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "cli/host.h"
+#include "i18n/ui_strings.h"
+
+namespace qv::cli {
+namespace {
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+std::string ErrorText(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(error);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  return Utf8(message);
+}
+
+// A console takes UTF-16 whatever its code page; a pipe or a file gets UTF-8 bytes.
+void Write(DWORD which, std::string_view utf8) {
+  const HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return;
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    const std::wstring wide = Wide(utf8);
+    std::size_t done = 0;
+    while (done < wide.size()) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
+      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return;
+      done += written;
+    }
+    return;
+  }
+  while (!utf8.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(utf8.size(), 1 << 20));
+    if (!WriteFile(handle, utf8.data(), chunk, &written, nullptr) || written == 0) return;
+    utf8.remove_prefix(written);
+  }
+}
+
+bool ReadHandle(HANDLE handle, std::string& content) {
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(handle, buffer, sizeof buffer, &n, nullptr)) {
+      // A pipe whose writer has gone ends the input.
+      return GetLastError() == ERROR_BROKEN_PIPE;
+    }
+    if (n == 0) return true;
+    content.append(buffer, n);
+  }
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (ok()) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != FALSE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// Our own name beside the target, made fresh, so that no file of the user's is overwritten.
+HANDLE CreateFresh(const std::wstring& target, std::wstring& temp) {
+  unsigned n = GetTickCount();
+  for (int tries = 0; tries < 100; ++tries, ++n) {
+    temp = target + L".qvconf-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n);
+    const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+void SystemConsole::Out(std::string_view utf8) { Write(STD_OUTPUT_HANDLE, utf8); }
+void SystemConsole::Err(std::string_view utf8) { Write(STD_ERROR_HANDLE, utf8); }
+
+std::optional<std::string> SystemConsole::ReadInput() {
+  const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string content;
+  if (!ReadHandle(handle, content)) return std::nullopt;
+  return content;
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> args;
+  for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
+  Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok() || !ReadHandle(file.get(), content)) {
+    error = path + ": " + ErrorText(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error) {
+  const std::wstring target = Wide(path);
+  std::wstring temp;
+  Handle file(CreateFresh(target, temp));
+  if (!file.ok()) {
+    error = path + ": " + ErrorText(GetLastError());
+    return false;
+  }
+  bool ok = true;
+  while (ok && !content.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1 << 20));
+    ok = WriteFile(file.get(), content.data(), chunk, &written, nullptr) && written != 0;
+    content.remove_prefix(written);
+  }
+  ok = ok && FlushFileBuffers(file.get());
+  ok = file.Close() && ok;
+  ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) {
+    error = path + ": " + ErrorText(GetLastError());
+    DeleteFileW(temp.c_str());
+  }
+  return ok;
+}
+
+std::string NewTaskStem(unsigned /*code_page*/) {
+  SelectLanguage();
+  return UiString(kUiNewTaskStem);
+}
+
+}  // namespace qv::cli

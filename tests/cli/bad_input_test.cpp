@@ -1,0 +1,141 @@
+// Bad input and refused edits: a message on stderr, the exit status, and CONFIGS.DAT unchanged.
+#include "cli_fixture.h"
+#include "config/image_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class BadInputTest : public QvconfTest {
+ protected:
+  void SetUp() override {
+    QvconfTest::SetUp();
+    WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+    original_ = ConfigBytes();
+  }
+
+  // Runs and expects `code`, something said on stderr, and the file and folder as they were.
+  void Expect(int code, const std::vector<std::string>& args, const std::string& input = {}) {
+    std::string shown;
+    for (const std::string& arg : args) shown += arg + " ";
+    SCOPED_TRACE(shown);
+    const RunResult run = Run(args, input);
+    EXPECT_EQ(run.code, code) << run.out << run.err;
+    EXPECT_FALSE(run.err.empty());
+    EXPECT_EQ(ConfigBytes(), original_);
+    EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+  }
+
+  std::vector<std::uint8_t> original_;
+};
+
+TEST_F(BadInputTest, CommandLineMistakesExitTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"show", "--frob"},
+      {"--frob", "show"},
+      {"set", "colour", "red"},
+      {"set", "host"},
+      {"set", "port", "80"},
+      {"set", "host", std::string(64, 'h')},
+      {"set", "user", std::string(32, 'u')},
+      {"set", "password", std::string(32, 'p')},
+      {"set", "interval", std::string(32, '1')},
+      {"set", "host", "\xE6\x97\xA5\xE6\x9C\xAC"},  // no place for it in code page 1252
+      {"set", "host", "\xFF\xFE"},                  // not UTF-8
+      {"task"},
+      {"task", "remove", "Nobody"},
+      {"task", "remove", "#0"},
+      {"task", "remove", "#4"},
+      {"task", "rename", "Alpha"},
+      {"task", "set", "Alpha"},
+      {"import", "no-such-file.json"},
+      {"--code-page", "99999", "show"},
+  };
+  for (const std::vector<std::string>& args : cases) Expect(cli::kExitError, args);
+  Expect(cli::kExitError, {"--file", "x", "--dir", "y", "show"});
+}
+
+TEST_F(BadInputTest, JsonMistakesExitTwo) {
+  const std::string task = R"({"name": "Alpha", "source": "/s", "target": "C:\\T"})";
+  const auto with_task = [](const std::string& t) {
+    return R"({"settings": {}, "tasks": [)" + t + "]}";
+  };
+  const std::vector<std::string> cases = {
+      "",
+      "{",
+      "[]",
+      R"({"settings": {}})",
+      R"({"tasks": []})",
+      R"({"settings": [], "tasks": []})",
+      R"({"settings": {}, "tasks": {}})",
+      R"({"settings": {}, "tasks": [], "extra": 1})",
+      R"({"settings": {"colour": "red"}, "tasks": []})",
+      R"({"settings": {"host": 5}, "tasks": []})",
+      R"({"settings": {"host": null}, "tasks": []})",
+      R"({"settings": {"interval": "60"}, "tasks": []})",
+      R"({"settings": {"interval": 1.5}, "tasks": []})",
+      R"({"settings": {"interval": 2147483648}, "tasks": []})",
+      R"({"settings": {"speed_limit": -2147483649}, "tasks": []})",
+      R"({"settings": {"host": ")" + std::string(64, 'h') + R"("}, "tasks": []})",
+      R"({"settings": {"password": {"bytes": ")" + std::string(64, 'a') + R"("}}, "tasks": []})",
+      R"({"settings": {"user": {"bytes": "abc"}}, "tasks": []})",
+      R"({"settings": {"user": {"bytes": "zz"}}, "tasks": []})",
+      R"({"settings": {"user": {"bytes": "41", "more": 1}}, "tasks": []})",
+      R"({"settings": {"host": "日本"}, "tasks": []})",
+      R"({"code_page": 936, "settings": {}, "tasks": []})",
+      R"({"code_page": "1252", "settings": {}, "tasks": []})",
+      with_task("5"),
+      with_task(R"({"source": "/s", "target": "C:\\T"})"),
+      with_task(R"({"name": "A", "target": "C:\\T"})"),
+      with_task(R"({"name": "A", "source": "/s", "target": "C:\\T", "when": 1})"),
+      with_task(R"({"name": ")" + std::string(32, 'n') + R"(", "source": "/s", "target": "C:\\T"})"),
+      with_task(R"({"name": "A", "source": ")" + std::string(256, 's') + R"(", "target": "C:\\T"})"),
+      with_task(task) + "trailing",
+  };
+  for (const std::string& json : cases) Expect(cli::kExitError, {"import", "-"}, json);
+}
+
+TEST_F(BadInputTest, RefusedEditsExitOne) {
+  Expect(cli::kExitRefused, {"task", "rename", "Alpha", ""});
+  Expect(cli::kExitRefused, {"task", "rename", "Alpha", "beta"});
+  Expect(cli::kExitRefused, {"task", "add", "GAMMA", "--source", "/s"});
+  Expect(cli::kExitRefused, {"task", "add", ""});
+  const std::string names = R"({"settings": {}, "tasks": [
+      {"name": "Alpha", "source": "/s", "target": "C:\\A"},
+      {"name": "New", "source": "/s", "target": "C:\\B"},
+      {"name": "NEW", "source": "/s", "target": "C:\\C"}]})";
+  Expect(cli::kExitRefused, {"import", "-"}, names);
+  const std::string empty = R"({"settings": {}, "tasks": [
+      {"name": "", "source": "/s", "target": "C:\\A"}]})";
+  Expect(cli::kExitRefused, {"import", "-"}, empty);
+  EXPECT_NE(Run({"task", "rename", "Alpha", ""}).err.find("Invalid task name!"), std::string::npos);
+  EXPECT_NE(Run({"task", "rename", "Alpha", "BETA"}).err.find("Repeated task name!"),
+            std::string::npos);
+}
+
+TEST_F(BadInputTest, AMissingFileIsNeverCreatedByReadingOrWithoutCreate) {
+  std::filesystem::remove(config());
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"show"}, {"export"}, {"check"}, {"set", "host", "h"},
+        {"task", "add"}, {"import", "-"}}) {
+    const RunResult run =
+        Run(args, R"({"settings": {}, "tasks": []})");
+    EXPECT_EQ(run.code, cli::kExitError) << args[0];
+    EXPECT_NE(run.err.find("no such file"), std::string::npos) << run.err;
+    EXPECT_TRUE(Names().empty());
+  }
+}
+
+TEST_F(BadInputTest, AForeignFileIsLeftAlone) {
+  std::vector<std::uint8_t> foreign = original_;
+  foreign[0] = 'r';  // the signature is matched with case
+  WriteConfig(foreign);
+  original_ = foreign;
+  Expect(cli::kExitError, {"show"});
+  Expect(cli::kExitError, {"--create", "set", "host", "h"});
+  Expect(cli::kExitError, {"import", "-"}, R"({"settings": {}, "tasks": []})");
+}
+
+}  // namespace
+}  // namespace qv::test

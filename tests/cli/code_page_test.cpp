@@ -1,0 +1,56 @@
+#include "cli/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/texts.h"
+
+namespace qv::test {
+namespace {
+
+using cli::CodePage;
+
+TEST(CodePage, TextsOfEachPageRoundTrip) {
+  struct Case {
+    unsigned page;
+    std::string bytes, utf8;
+  };
+  const std::vector<Case> cases = {
+      {1252, "Caf\xE9 \x80", "Caf\xC3\xA9 \xE2\x82\xAC"},
+      {936, "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},                 // 中文
+      {950, "\xA4\xA4\xA4\xE5", "\xE4\xB8\xAD\xE6\x96\x87"},                 // 中文
+      {950, "\xAA\x5C", "\xE6\xAD\xBF"},  // a trail byte that is a backslash in ASCII
+      {936, "C:\\Sync", "C:\\Sync"},
+      {1252, std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    const std::optional<CodePage> page = CodePage::Open(c.page);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->Decode(c.bytes), c.utf8);
+    EXPECT_EQ(page->Encode(c.utf8), c.bytes);
+  }
+}
+
+TEST(CodePage, WhatDoesNotConvertExactlyIsRefused) {
+  const std::optional<CodePage> gbk = CodePage::Open(936);
+  const std::optional<CodePage> latin = CodePage::Open(1252);
+  ASSERT_TRUE(gbk && latin);
+  EXPECT_FALSE(gbk->Decode("abc\xD6"));                // a lead byte cut off its trail
+  EXPECT_FALSE(latin->Encode("\xE4\xB8\xAD"));          // 中 has no place in 1252
+  EXPECT_FALSE(latin->Encode("\xC3\xA9\xFF"));          // not UTF-8
+  EXPECT_FALSE(latin->Encode("\xE2\x88\x9A"));          // √: no best-fit look-alike either
+  EXPECT_FALSE(CodePage::Open(99999));
+}
+
+TEST(Texts, HexAndShownForms) {
+  EXPECT_EQ(cli::ToHex(std::string("\x00\x81z", 3)), "00817a");
+  EXPECT_EQ(cli::FromHex("00817A"), std::string("\x00\x81z", 3));
+  for (const char* bad : {"0", "0g", "x1", " 00"}) EXPECT_FALSE(cli::FromHex(bad)) << bad;
+  const std::optional<CodePage> gbk = CodePage::Open(936);
+  ASSERT_TRUE(gbk);
+  EXPECT_EQ(cli::Shown("\xD6\xD0\tC:\\", *gbk), "\xE4\xB8\xAD\\x09C:\\");
+  EXPECT_EQ(cli::Shown("ab\xD6", *gbk), "ab\\xd6");
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,176 @@
+// Every command's main path in-process, and the same edits through qvconf and through the
+// document giving the same bytes.
+#include <functional>
+
+#include "cli/host.h"
+#include "cli_fixture.h"
+#include "config/image_fixture.h"
+
+namespace qv::test {
+namespace {
+
+// Bytes after each text's characters that a writer must carry along: what a longer text left.
+Image WithFiller(Image image) {
+  const auto fill = [&](std::size_t field, std::size_t capacity) {
+    for (std::size_t i = 1 + image.bytes[field]; i <= capacity; ++i) {
+      image.bytes[field + i] = static_cast<std::uint8_t>(0xA0 + i % 16);
+    }
+  };
+  fill(8 + 0, 63);
+  fill(8 + 68, 31);
+  fill(8 + 100, 31);
+  const std::size_t count = static_cast<std::size_t>(image.bytes[1028]);
+  for (std::size_t t = 0; t < count; ++t) {
+    const std::size_t record = 1032 + 544 * t;
+    fill(record, 31);
+    fill(record + 32, 255);
+    fill(record + 288, 255);
+  }
+  return image;
+}
+
+Image Sample() {
+  SettingsFields settings;
+  settings.interval = 30;
+  return WithFiller(MakeImage(settings, SampleTasks()));
+}
+
+class CommandsTest : public QvconfTest {};
+
+TEST_F(CommandsTest, EditsGiveTheBytesOfTheSameDocumentOperations) {
+  WriteConfig(Sample().bytes);
+  ConfigDocument expected = Loaded();
+  const std::string stem = cli::NewTaskStem(1252);
+  const std::string forty = "A name of forty bytes, cut at thirty-one";
+  ASSERT_EQ(forty.size(), 40u);
+
+  struct Step {
+    std::vector<std::string> args;
+    std::function<void(ConfigDocument&)> apply;
+  };
+  const std::vector<Step> steps = {
+      {{"set", "host", "files.example.org"}, [](ConfigDocument& d) { d.SetHost("files.example.org"); }},
+      {{"set", "user", "admin"}, [](ConfigDocument& d) { d.SetUser("admin"); }},
+      {{"set", "password", "pa ss"}, [](ConfigDocument& d) { d.SetPassword("pa ss"); }},
+      {{"set", "interval", "$3C"}, [](ConfigDocument& d) { d.SetInterval("$3C"); }},
+      {{"set", "speed", "-5"}, [](ConfigDocument& d) { d.SetSpeedLimit("-5"); }},
+      {{"task", "add"}, [&](ConfigDocument& d) { d.AddTask(stem); }},
+      {{"task", "add", "Delta", "--source", " /srv/delta ", "--target", "D:\\Delta"},
+       [&](ConfigDocument& d) {
+         const int p = d.AddTask(stem).position;
+         d.RenameTask(p, "Delta");
+         d.SetTaskSource(p, " /srv/delta ");
+         d.SetTaskTarget(p, "D:\\Delta");
+       }},
+      {{"task", "rename", "alpha", "ALPHA"}, [](ConfigDocument& d) { d.RenameTask(0, "ALPHA"); }},
+      {{"task", "rename", "Beta", forty}, [&](ConfigDocument& d) { d.RenameTask(1, forty); }},
+      {{"task", "set", "#3", "--source", "\t/srv/g\t", "--target", "E:\\G "},
+       [](ConfigDocument& d) {
+         d.SetTaskSource(2, "\t/srv/g\t");
+         d.SetTaskTarget(2, "E:\\G ");
+       }},
+      {{"task", "remove", stem + "1"}, [&](ConfigDocument& d) { d.DeleteTask(d.FindTask(stem + "1")); }},
+      {{"set", "interval", "abc"}, [](ConfigDocument& d) { d.SetInterval("abc"); }},
+      // Nothing changes, so the file is not written, as Save stays disabled in the window.
+      {{"set", "speed", "-5"}, [](ConfigDocument& d) { d.SetSpeedLimit("-5"); }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.args[0] + " " + step.args[1]);
+    const std::vector<std::uint8_t> before = ConfigBytes();
+    step.apply(expected);
+    const RunResult run = Run(step.args);
+    ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+    if (expected.modified()) {
+      EXPECT_EQ(ConfigBytes(), BuildConfigImage(expected));
+    } else {
+      EXPECT_EQ(ConfigBytes(), before);
+    }
+    expected.MarkSaved();
+  }
+  const ConfigDocument final_doc = Loaded();
+  ASSERT_EQ(final_doc.tasks.size(), 4u);
+  EXPECT_EQ(final_doc.tasks[1].Name(), forty.substr(0, 31));
+  EXPECT_EQ(final_doc.settings.Interval(), 0);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+}
+
+TEST_F(CommandsTest, ShowListsSettingsAndTasksWithThePasswordHidden) {
+  WriteConfig(Sample().bytes);
+  const RunResult run = Run({"show"});
+  ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+  for (const char* text : {"sync.example", "891", "operator", "30 min", "Alpha", "/srv/docs/2024",
+                           "C:\\Backup\\Photos", "#3  Gamma"}) {
+    EXPECT_NE(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
+  }
+  EXPECT_EQ(run.out.find("secret"), std::string::npos);
+  EXPECT_NE(Run({"show", "--show-password"}).out.find("secret"), std::string::npos);
+}
+
+TEST_F(CommandsTest, ShowJsonIsTheExportAndExportWritesAFile) {
+  WriteConfig(Sample().bytes);
+  const RunResult json = Run({"show", "--json"});
+  const RunResult exported = Run({"export"});
+  ASSERT_EQ(exported.code, cli::kExitOk) << exported.err;
+  EXPECT_EQ(json.out, exported.out);
+  EXPECT_NE(exported.out.find("\"password\": \"secret\""), std::string::npos) << exported.out;
+
+  const std::filesystem::path out = dir() / "site.json";
+  ASSERT_EQ(Run({"export", Utf8Path(out)}).code, cli::kExitOk);
+  const std::vector<std::uint8_t> written = ReadBytes(out);
+  EXPECT_EQ(std::string(written.begin(), written.end()), exported.out);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"CONFIGS.DAT", "site.json"}));
+}
+
+TEST_F(CommandsTest, ImportMakesTheFileHoldTheJsonThroughTheEditorsRules) {
+  WriteConfig(Sample().bytes);
+  const std::string json = R"({"settings": {"host": "new.example", "interval": 15},
+    "tasks": [{"name": "Gamma", "source": "/", "target": "E:\\"},
+              {"name": "Beta", "source": "  /srv/docs/2025 ", "target": "D:\\Docs"},
+              {"name": "Omega", "source": "/srv/o", "target": "F:\\O"}]})";
+  const RunResult run = Run({"import", "-"}, json);
+  ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+  EXPECT_NE(run.err.find("trimmed"), std::string::npos) << run.err;
+
+  const ConfigDocument original = [&] {
+    ConfigDocument doc;
+    EXPECT_TRUE(ParseConfigImage(Sample().bytes, doc));
+    return doc;
+  }();
+  const ConfigDocument doc = Loaded();
+  EXPECT_EQ(doc.settings.Host(), "new.example");
+  EXPECT_EQ(doc.settings.Interval(), 15);
+  EXPECT_EQ(doc.settings.User(), "operator");  // not in the JSON: kept
+  ASSERT_EQ(doc.tasks.size(), 3u);
+  // Kept tasks are the same records, filler and all; Alpha is gone; Omega is new.
+  EXPECT_EQ(doc.tasks[0].bytes, original.tasks[2].bytes);
+  EXPECT_EQ(doc.tasks[1].Source(), "/srv/docs/2025");
+  EXPECT_EQ(doc.tasks[1].Name(), "Beta");
+  EXPECT_EQ(doc.tasks[2].Name(), "Omega");
+  EXPECT_EQ(doc.tasks[2].Target(), "F:\\O");
+}
+
+TEST_F(CommandsTest, EditsStartANewFileOnlyWithCreate) {
+  ASSERT_EQ(Run({"set", "host", "h"}).code, cli::kExitError);
+  EXPECT_TRUE(Names().empty());
+  const RunResult run = Run({"--create", "task", "add", "First"});
+  ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+  ConfigDocument expected;
+  expected.RenameTask(expected.AddTask(cli::NewTaskStem(1252)).position, "First");
+  EXPECT_EQ(ConfigBytes(), BuildConfigImage(expected));
+}
+
+TEST_F(CommandsTest, HelpListsTheCommandsAndSucceeds) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"task", "--help"}, {"set", "--help"}}) {
+    const RunResult run = Run(args);
+    EXPECT_EQ(run.code, cli::kExitOk);
+    EXPECT_NE(run.out.find("Usage"), std::string::npos) << run.out;
+  }
+  const std::string help = Run({"--help"}).out;
+  for (const char* command : {"show", "export", "import", "set", "task", "check"}) {
+    EXPECT_NE(help.find(command), std::string::npos) << command;
+  }
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,45 @@
+// The Windows edge: the editor's load, which retries while another program holds the file.
+#include <windows.h>
+
+#include "cli_fixture.h"
+#include "config/image_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class WindowsEdgeTest : public QvconfTest {};
+
+TEST_F(WindowsEdgeTest, AFileHeldPastTheRetriesIsLeftAlone) {
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  const std::vector<std::uint8_t> before = ConfigBytes();
+  // Held open for writing without sharing, as the service might while it writes.
+  const HANDLE held = CreateFileW(config().wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const RunResult edit = Run({"set", "host", "x"});
+  const RunResult show = Run({"show"});
+  const RunResult check = Run({"check"});
+  CloseHandle(held);
+  EXPECT_EQ(edit.code, cli::kExitError);
+  EXPECT_NE(edit.err.find("cannot be read"), std::string::npos) << edit.err;
+  EXPECT_EQ(show.code, cli::kExitError);
+  EXPECT_EQ(check.code, cli::kExitError);
+  EXPECT_EQ(ConfigBytes(), before);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+}
+
+TEST_F(WindowsEdgeTest, TheFileMustBeNamedConfigsDat) {
+  CaptureConsole console;
+  const std::string other = Utf8Path(dir() / "site1.dat");
+  EXPECT_EQ(cli::RunQvconf({"qvconf", "--file", other, "--create", "set", "host", "h"}, console),
+            cli::kExitError);
+  EXPECT_TRUE(Names().empty());
+  const std::string lower = Utf8Path(dir() / "configs.dat");
+  EXPECT_EQ(cli::RunQvconf({"qvconf", "--file", lower, "--create", "set", "host", "h"}, console),
+            cli::kExitOk)
+      << console.err;
+  EXPECT_EQ(Loaded().settings.Host(), "h");
+}
+
+}  // namespace
+}  // namespace qv::test
