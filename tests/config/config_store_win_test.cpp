@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <stdexcept>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -46,8 +48,8 @@ std::size_t NoPausesExpected(std::uint32_t) {
   return 0;
 }
 
-void Load(const std::wstring& dir, ConfigDocument& doc) {
-  LoadConfigWith(dir, doc, [](std::uint32_t ms) { NoPausesExpected(ms); });
+LoadResult Load(const std::wstring& dir, ConfigDocument& doc) {
+  return LoadConfigWith(dir, doc, [](std::uint32_t ms) { NoPausesExpected(ms); });
 }
 
 void ExpectSameContent(const ConfigDocument& actual, const ConfigDocument& expected) {
@@ -189,6 +191,150 @@ TEST(LoadConfig, RetriesWhileAWriterHoldsTheFile) {
   });
   EXPECT_EQ(pauses, (std::vector<std::uint32_t>{100, 100}));
   EXPECT_EQ(doc.tasks.size(), 3u);
+}
+
+TEST(LoadConfig, ReportsWhatItFound) {
+  // Past the memory bound: one-byte records, each of which would become a 544-byte task.
+  Image bytes_as_tasks = MakeImage(kSettings, {});
+  bytes_as_tasks.bytes.resize(100000, 0x41);
+  bytes_as_tasks.Put32(1024, 1);
+  bytes_as_tasks.Put32(1028, INT_MAX);
+  const std::size_t bound = (2 * 100000 + (std::size_t{40} << 20)) / 544;
+  Image lower_case = MakeImage(kSettings, SampleTasks());
+  lower_case.bytes[0] = 'r';
+  Image count_beyond = MakeImage(kSettings, SampleTasks());
+  count_beyond.Put32(1028, 5);
+  const Image no_bytes;
+
+  struct Case {
+    const char* what;
+    const Image* image;  // nullptr: no file
+    bool folder;         // a folder named CONFIGS.DAT instead
+    LoadStatus status;
+    std::size_t tasks, in_data;
+    bool settings_from_file;
+  } cases[] = {
+      {"no file", nullptr, false, LoadStatus::kMissing, 0, 0, false},
+      {"a folder of that name", nullptr, true, LoadStatus::kUnreadable, 0, 0, false},
+      {"zero bytes", &no_bytes, false, LoadStatus::kForeign, 0, 0, false},
+      {"lower-case signature", &lower_case, false, LoadStatus::kForeign, 0, 0, false},
+      {"count beyond the data", &count_beyond, false, LoadStatus::kLoaded, 5, 3, true},
+      {"records past the bound", &bytes_as_tasks, false, LoadStatus::kCut, bound, 100000 - 1032,
+       true},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (c.image != nullptr) {
+      ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", c.image->bytes));
+    }
+    if (c.folder) {
+      ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT").c_str(), nullptr));
+    }
+    ConfigDocument doc;
+    const LoadResult result = Load(dir.path(), doc);
+    EXPECT_EQ(result.status, c.status) << c.what;
+    EXPECT_EQ(result.ExistingFileNotLoaded(),
+              c.status != LoadStatus::kMissing && c.status != LoadStatus::kLoaded) << c.what;
+    EXPECT_EQ(doc.tasks.size(), c.tasks) << c.what;
+    EXPECT_EQ(result.report.tasks_loaded, c.tasks) << c.what;
+    EXPECT_EQ(result.report.records_in_data, c.in_data) << c.what;
+    EXPECT_EQ(result.report.signature_ok, c.settings_from_file) << c.what;
+    EXPECT_EQ(doc.settings.Port(), c.settings_from_file ? 8910 : 891) << c.what;
+    EXPECT_EQ(doc.settings.Password(), c.settings_from_file ? kSettings.password : "") << c.what;
+  }
+}
+
+TEST(LoadConfig, AFileHeldPastTheRetriesIsUnreadable) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", MakeImage(kSettings, SampleTasks()).bytes));
+  Holder writer(dir / L"CONFIGS.DAT", GENERIC_WRITE, 0);
+  ASSERT_TRUE(writer.open());
+  int pauses = 0;
+  ConfigDocument doc;
+  const LoadResult result = LoadConfigWith(dir.path(), doc, [&](std::uint32_t) { ++pauses; });
+  EXPECT_EQ(pauses, 10);
+  EXPECT_EQ(result.status, LoadStatus::kUnreadable);
+  EXPECT_TRUE(result.ExistingFileNotLoaded());
+  EXPECT_TRUE(doc.tasks.empty());
+}
+
+// ---- What an interrupted save left: the files of ours beside CONFIGS.DAT.
+
+std::wstring SaveFileName(const char* token) {
+  return std::wstring(kSaveFilePrefix) + std::wstring(token, token + 16) + kSaveFileSuffix;
+}
+
+void SetWriteTime(const std::wstring& path, std::uint64_t hundred_ns) {
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME time{static_cast<DWORD>(hundred_ns), static_cast<DWORD>(hundred_ns >> 32)};
+  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+  CloseHandle(file);
+}
+
+TEST(LoadConfig, PutsTheNewestWholeFileOfAnInterruptedSaveBack) {
+  const std::vector<std::uint8_t> older = MakeImage(kSettings, ManyTasks(3)).bytes;
+  const std::vector<std::uint8_t> newer = MakeImage(kSettings, ManyTasks(4)).bytes;
+  std::vector<std::uint8_t> part_written = MakeImage(kSettings, ManyTasks(6)).bytes;
+  part_written.resize(part_written.size() - 100);
+  std::vector<std::uint8_t> other_size = MakeImage(kSettings, ManyTasks(5), 600).bytes;
+  const std::uint64_t t0 = 133000000000000000ull;  // a time in 2022
+  struct File {
+    std::wstring name;
+    const std::vector<std::uint8_t>* bytes;
+    std::uint64_t time;
+  };
+  struct Case {
+    const char* what;
+    std::vector<File> files;
+    std::size_t tasks;  // what loads; 0 for nothing
+  } cases[] = {
+      {"one whole file", {{SaveFileName("0000000100000001"), &older, t0}}, 3},
+      {"the newer of two",
+       {{SaveFileName("0000000100000001"), &newer, t0 + 10000000},
+        {SaveFileName("0000000100000002"), &older, t0}},
+       4},
+      {"a part-written one is passed over, even when newer",
+       {{SaveFileName("00000001000000aa"), &part_written, t0 + 20000000},
+        {SaveFileName("00000001000000bb"), &older, t0}},
+       3},
+      {"records of another size are not ours", {{SaveFileName("0000000100000003"), &other_size, t0}},
+       0},
+      {"the user's own names are not ours",
+       {{L"CONFIGS.DAT.tmp", &newer, t0}, {L"CONFIGS.DAT.bak", &newer, t0}}, 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    for (const File& f : c.files) {
+      ASSERT_TRUE(WriteBytes(dir / f.name, *f.bytes));
+      SetWriteTime(dir / f.name, f.time);
+    }
+    ConfigDocument doc;
+    const LoadResult result = Load(dir.path(), doc);
+    EXPECT_EQ(result.status, c.tasks > 0 ? LoadStatus::kLoaded : LoadStatus::kMissing) << c.what;
+    EXPECT_EQ(doc.tasks.size(), c.tasks) << c.what;
+    bool exists = false;
+    const std::vector<std::uint8_t> now = ReadBytes(dir / L"CONFIGS.DAT", &exists);
+    EXPECT_EQ(exists, c.tasks > 0) << c.what;
+    EXPECT_EQ(dir.Names().size(), c.files.size() - (c.tasks > 0 ? 1 : 0) + (exists ? 1 : 0))
+        << c.what;
+    // The next save removes every file of ours and leaves the user's own.
+    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok) << c.what;
+    for (const std::wstring& name : dir.Names()) {
+      EXPECT_FALSE(IsSaveFileName(name)) << c.what;
+    }
+  }
+}
+
+TEST(LoadConfig, AFileOfOursBesideCONFIGSDATIsNotLoaded) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", MakeImage(kSettings, ManyTasks(2)).bytes));
+  ASSERT_TRUE(WriteBytes(dir / SaveFileName("0000000100000001"), MakeImage(kSettings, ManyTasks(7)).bytes));
+  ConfigDocument doc;
+  EXPECT_EQ(Load(dir.path(), doc).status, LoadStatus::kLoaded);
+  EXPECT_EQ(doc.tasks.size(), 2u);
+  EXPECT_EQ(dir.Names().size(), 2u);
 }
 
 // ---- Failed saves: CONFIGS.DAT keeps its old bytes or gets all the new ones, nothing else.
@@ -418,11 +564,48 @@ TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytes) {
     EXPECT_EQ(dir.Names().size(), (exists ? 1u : 0u) + (c.leftover ? 1u : 0u)) << c.what;
     EXPECT_EQ(SaveFilesIn(dir), c.leftover ? 1u : 0u) << c.what;
 
-    // The next start and save end with CONFIGS.DAT alone.
+    // The next start puts a whole file of ours back in a folder without CONFIGS.DAT (only a
+    // failed rename leaves one), but never a part-written one; its save leaves CONFIGS.DAT alone.
     ConfigDocument loaded;
-    Load(dir.path(), loaded);
+    const LoadResult load = Load(dir.path(), loaded);
+    if (!exists) {
+      const bool whole = c.leftover && c.step == Step::kMove;
+      EXPECT_EQ(load.status, whole ? LoadStatus::kLoaded : LoadStatus::kMissing) << c.what;
+      EXPECT_EQ(SaveOutcome(dir, old_bytes, new_bytes).Content(), whole ? "new" : "missing") << c.what;
+      EXPECT_EQ(loaded.tasks.size(), whole ? doc.tasks.size() : 0u) << c.what;
+    } else {
+      EXPECT_EQ(load.status, LoadStatus::kLoaded) << c.what;
+      EXPECT_EQ(SaveOutcome(dir, old_bytes, new_bytes).Content(), c.content) << c.what;
+    }
     ASSERT_TRUE(SaveConfig(dir.path(), next).ok) << c.what;
     EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << c.what;
+  }
+}
+
+TEST(SaveConfigWith, AnExceptionClosesAndRemovesItsFile) {
+  for (const char* step : {"write", "flush", "move"}) {
+    TempDir dir;
+    const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
+    ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
+    SaveSteps steps = SaveSteps::Platform();
+    const std::string which = step;
+    if (which == "write") {
+      steps.write = [](HANDLE, const std::uint8_t*, DWORD, DWORD&) -> bool {
+        throw std::runtime_error("write");
+      };
+    } else if (which == "flush") {
+      steps.flush = [](HANDLE) -> bool { throw std::runtime_error("flush"); };
+    } else {
+      steps.move = [](const std::wstring&, const std::wstring&) -> bool {
+        throw std::runtime_error("move");
+      };
+    }
+    EXPECT_THROW(SaveConfigWith(steps, dir.path(), DocumentOf(kSettings, ManyTasks(3))),
+                 std::runtime_error)
+        << step;
+    // An open handle without sharing would have kept the file from being removed.
+    EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << step;
+    EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes) << step;
   }
 }
 
