@@ -1,6 +1,9 @@
 // The editor window's event handlers: each reads its control, calls the document and shows the
 // result. The rules themselves live in the document.
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "config/config_store.h"
 #include "i18n/ui_strings.h"
@@ -11,18 +14,12 @@
 namespace qv::ui {
 namespace {
 
-constexpr int kStemEntry = 14;
-constexpr int kInvalidNameEntry = 15;
-constexpr int kRepeatedNameEntry = 16;
-constexpr int kCloseQuestionEntry = 17;
-constexpr int kCloseCaptionEntry = 18;
-
 std::string AnsiText(const win::Window& control) { return win::WideToAnsi(control.Text()); }
 
 }  // namespace
 
 void TForm1::FormCreate() {
-  LoadConfig(directory_, doc_);
+  existing_file_not_loaded_ = LoadConfig(directory_, doc_).ExistingFileNotLoaded();
   ListBox1.SetRedraw(false);
   ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
                    static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
@@ -52,7 +49,7 @@ void TForm1::FormDestroy() {
 bool TForm1::FormClose() {
   if (!ApplyPendingEdit()) return false;
   if (!doc_.modified()) return true;
-  switch (AskYesNoCancel(hwnd_, UiText(kCloseQuestionEntry), UiText(kCloseCaptionEntry))) {
+  switch (AskYesNoCancel(hwnd_, UiText(kUiCloseQuestion), UiText(kUiCloseCaption))) {
     case IDYES:
       return btnSaveClick();
     case IDNO:
@@ -79,8 +76,10 @@ void TForm1::ListBox1Click() {
 }
 
 void TForm1::btnAddClick() {
-  const AddedTask added = doc_.AddTask(win::WideToAnsi(UiText(kStemEntry)));
-  ListBox1.Add(win::AnsiToWide(added.name));
+  // The stem is the table's own bytes, whatever the system's code page: the file gets them as
+  // they stand, and the list shows them as the table's text.
+  const AddedTask added = doc_.AddTask(UiString(kUiNewTaskStem));
+  ListBox1.Add(win::AnsiToWide(added.name, UiStrings().code_page));
   SyncSaveButton();
 }
 
@@ -95,14 +94,23 @@ void TForm1::btnDelClick() {
 
 bool TForm1::btnSaveClick() {
   if (!ApplyPendingEdit()) return false;
+  if (!MayReplaceFile()) return false;
   const SaveResult result = SaveConfig(directory_, doc_);
   if (!result.ok) {
     ShowErrorMessage(hwnd_, result.error);
     return false;
   }
+  existing_file_not_loaded_ = false;
   doc_.MarkSaved();
   SyncSaveButton();
   return true;
+}
+
+void TForm1::ReportFileNotLoaded() { ShowProgramMessage(hwnd_, UiText(kUiNotLoaded)); }
+
+bool TForm1::MayReplaceFile() {
+  if (!existing_file_not_loaded_) return true;
+  return AskYesNo(hwnd_, UiText(kUiReplaceQuestion), UiText(kUiCloseCaption)) == IDYES;
 }
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
@@ -113,8 +121,8 @@ bool TForm1::edNameExit() {
   const std::wstring text = edName.Text();
   const RenameResult result = doc_.RenameTask(position, win::WideToAnsi(text));
   if (result != RenameResult::kAccepted) {
-    ShowProgramMessage(hwnd_, UiText(result == RenameResult::kRefusedEmpty ? kInvalidNameEntry
-                                                                           : kRepeatedNameEntry));
+    ShowProgramMessage(hwnd_, UiText(result == RenameResult::kRefusedEmpty ? kUiInvalidName
+                                                                           : kUiRepeatedName));
     edName.Focus();
     return false;
   }
@@ -131,66 +139,52 @@ bool TForm1::edNameExit() {
   return true;
 }
 
-bool TForm1::edSourceExit() {
-  if (!edSource.IsModified()) return true;
-  doc_.SetTaskSource(SelectedTask(), AnsiText(edSource));
-  edSource.SetModified(false);
+bool TForm1::ApplyTextEdit(win::Edit& edit, const std::function<void(std::string_view)>& store) {
+  if (!edit.IsModified()) return true;
+  store(AnsiText(edit));
+  edit.SetModified(false);
   SyncSaveButton();
   return true;
+}
+
+bool TForm1::ApplyNumberEdit(win::Edit& edit,
+                             std::int32_t (ConfigDocument::*store)(std::string_view)) {
+  if (!edit.IsModified()) return true;
+  // Putting the number back clears the modified state.
+  edit.SetText(std::to_wstring((doc_.*store)(AnsiText(edit))));
+  SyncSaveButton();
+  return true;
+}
+
+bool TForm1::edSourceExit() {
+  return ApplyTextEdit(edSource, [this](std::string_view text) {
+    doc_.SetTaskSource(SelectedTask(), text);
+  });
 }
 
 bool TForm1::edTargetExit() {
-  if (!edTarget.IsModified()) return true;
-  doc_.SetTaskTarget(SelectedTask(), AnsiText(edTarget));
-  edTarget.SetModified(false);
-  SyncSaveButton();
-  return true;
+  return ApplyTextEdit(edTarget, [this](std::string_view text) {
+    doc_.SetTaskTarget(SelectedTask(), text);
+  });
 }
 
 bool TForm1::edHostExit() {
-  if (!edHost.IsModified()) return true;
-  doc_.SetHost(AnsiText(edHost));
-  edHost.SetModified(false);
-  SyncSaveButton();
-  return true;
+  return ApplyTextEdit(edHost, [this](std::string_view text) { doc_.SetHost(text); });
 }
 
 bool TForm1::edUserExit() {
-  if (!edUser.IsModified()) return true;
-  doc_.SetUser(AnsiText(edUser));
-  edUser.SetModified(false);
-  SyncSaveButton();
-  return true;
+  return ApplyTextEdit(edUser, [this](std::string_view text) { doc_.SetUser(text); });
 }
 
 bool TForm1::edPassExit() {
-  if (!edPass.IsModified()) return true;
-  doc_.SetPassword(AnsiText(edPass));
-  edPass.SetModified(false);
-  SyncSaveButton();
-  return true;
+  return ApplyTextEdit(edPass, [this](std::string_view text) { doc_.SetPassword(text); });
 }
 
-bool TForm1::edPortExit() {
-  if (!edPort.IsModified()) return true;
-  edPort.SetText(std::to_wstring(doc_.SetPort(AnsiText(edPort))));
-  SyncSaveButton();
-  return true;
-}
+bool TForm1::edPortExit() { return ApplyNumberEdit(edPort, &ConfigDocument::SetPort); }
 
-bool TForm1::edInterExit() {
-  if (!edInter.IsModified()) return true;
-  edInter.SetText(std::to_wstring(doc_.SetInterval(AnsiText(edInter))));
-  SyncSaveButton();
-  return true;
-}
+bool TForm1::edInterExit() { return ApplyNumberEdit(edInter, &ConfigDocument::SetInterval); }
 
-bool TForm1::edSpdExit() {
-  if (!edSpd.IsModified()) return true;
-  edSpd.SetText(std::to_wstring(doc_.SetSpeedLimit(AnsiText(edSpd))));
-  SyncSaveButton();
-  return true;
-}
+bool TForm1::edSpdExit() { return ApplyNumberEdit(edSpd, &ConfigDocument::SetSpeedLimit); }
 
 namespace {
 

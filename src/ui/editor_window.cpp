@@ -10,6 +10,7 @@
 #include "ui/res/resource.h"
 #include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
+#include "ui/win/form.h"
 
 namespace qv::ui {
 namespace {
@@ -19,6 +20,9 @@ constexpr wchar_t kPageClass[] = L"QvTabPage";
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+constexpr int kFontHeight = 12;
+// Posted to itself by Show, so that the message about the file comes once the window is drawn.
+constexpr UINT kReportFileNotLoaded = WM_APP + 1;
 
 // A page of the tab control: a plain container that hands its controls' notifications to the
 // editor window, which handles them all by control id.
@@ -103,27 +107,6 @@ WindowClassAndStyle ClassAndStyle(ControlKind kind) {
 
 bool IsLabel(ControlKind kind) {
   return kind == ControlKind::kLabel || kind == ControlKind::kRightLabel;
-}
-
-SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
-  const HDC dc = GetDC(hwnd);
-  const HGDIOBJ old =
-      SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-  RECT rect{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  // The last glyph may reach past its advance, by an overhang or by a pixel of anti-aliasing;
-  // keep it inside.
-  int overhang = 1;
-  ABC abc{};
-  if (!text.empty() && GetCharABCWidthsW(dc, text.back(), text.back(), &abc) && abc.abcC < 0) {
-    overhang += -abc.abcC;
-  }
-  SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
-  return SIZE{rect.right - rect.left + overhang, metrics.tmHeight};
 }
 
 wchar_t UpperCase(wchar_t c) {
@@ -275,13 +258,7 @@ bool TForm1::Create() {
   const SIZE size =
       win::WindowSizeForClient(win::Scale(kClientWidth, dpi_), win::Scale(kClientHeight, dpi_),
                                kFormStyle, kFormExStyle, dpi_);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& area = monitor.rcWork;
-  SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
-               area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  win::MoveWindowTo(hwnd_, win::CentredOnWorkArea(hwnd_, size));
   Layout();
   FormCreate();
   return true;
@@ -307,7 +284,11 @@ void TForm1::CreateControls() {
                         rect.right - rect.left, rect.bottom - rect.top, parent,
                         reinterpret_cast<HMENU>(INT_PTR{c.id}), instance, nullptr);
     ById(c.id).Attach(hwnd);
-    if (c.byte_limit > 0) static_cast<win::Edit&>(ById(c.id)).SetLimit(c.byte_limit);
+    // No limit (0) lifts the system's default of 30,000 characters: a long paste stays whole,
+    // and the document cuts it to its field when it is applied.
+    if (c.kind == ControlKind::kEdit || c.kind == ControlKind::kPasswordEdit) {
+      static_cast<win::Edit&>(ById(c.id)).SetLimit(c.byte_limit);
+    }
   }
   PageControl1.InsertItem(0, L"");
   PageControl1.InsertItem(1, L"");
@@ -338,16 +319,7 @@ void TForm1::LoadPictures() {
 void TForm1::SetFontName(const std::wstring& name) {
   if (font_.get() && name == font_name_) return;
   font_name_ = name;
-  LOGFONTW lf{};
-  lf.lfHeight = -win::Scale(12, dpi_);
-  lf.lfWeight = FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-  win::UniqueFont font(CreateFontIndirectW(&lf));
+  win::UniqueFont font = win::MakeFormFont(name, kFontHeight, dpi_);
   for (win::Window* control : by_id_) control->SetFont(font.get());
   font_ = std::move(font);
 }
@@ -373,7 +345,7 @@ void TForm1::Layout() {
     if (c.kind == ControlKind::kTabs || c.kind == ControlKind::kPage) continue;
     if (IsLabel(c.kind)) {
       const win::Window& label = ById(c.id);
-      const SIZE size = TextSize(label.handle(), font_.get(), label.Text());
+      const SIZE size = win::LabelExtent(label.handle(), font_.get(), label.Text());
       const int left = c.kind == ControlKind::kRightLabel ? s(c.left) - size.cx : s(c.left);
       Place(c.id, left, s(c.top), size.cx, size.cy);
     } else {
@@ -388,19 +360,6 @@ void TForm1::ShowActivePage() {
   tabOther.Show(game ? SW_HIDE : SW_SHOW);
 }
 
-void TForm1::FitClientArea() {
-  // The frame's metrics at a given dpi are the system's guess; the client area is what counts.
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  const int dx = win::Scale(kClientWidth, dpi_) - client.right;
-  const int dy = win::Scale(kClientHeight, dpi_) - client.bottom;
-  if (dx == 0 && dy == 0) return;
-  RECT window{};
-  GetWindowRect(hwnd_, &window);
-  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + dx,
-               window.bottom - window.top + dy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-}
-
 void TForm1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   font_.reset();
@@ -408,7 +367,7 @@ void TForm1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   LoadPictures();
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  FitClientArea();
+  win::FitClientArea(hwnd_, win::Scale(kClientWidth, dpi_), win::Scale(kClientHeight, dpi_));
   Layout();
 }
 
@@ -429,6 +388,7 @@ void TForm1::ApplyEditorCaptions() {
 void TForm1::Show(int show_command) {
   win::Window::Show(show_command);
   UpdateWindow(hwnd_);
+  if (existing_file_not_loaded_) PostMessageW(hwnd_, kReportFileNotLoaded, 0, 0);
 }
 
 bool TForm1::IsOwnWindow(HWND hwnd) const {
@@ -440,11 +400,11 @@ bool TForm1::TakeFocus(const win::Window& control) {
   return control.HasFocus();
 }
 
-void TForm1::FocusNextControl(bool backwards) {
+void TForm1::FocusNextControl(bool backwards, HWND from) {
   const Container shown = PageControl1.Selected() == 0 ? Container::kTabGame : Container::kTabOther;
   std::vector<ControlId> sequence = TabSequence(shown);
   if (backwards) std::reverse(sequence.begin(), sequence.end());
-  const HWND focus = GetFocus();
+  const HWND focus = from ? from : GetFocus();
   std::size_t start = sequence.size() - 1;
   for (std::size_t i = 0; i < sequence.size(); ++i) {
     if (Control(sequence[i]) == focus) start = i;
@@ -459,7 +419,7 @@ void TForm1::FocusNextControl(bool backwards) {
   }
 }
 
-bool TForm1::ClickAccelerator(wchar_t letter) {
+bool TForm1::RunAccelerator(wchar_t letter) {
   const wchar_t wanted = UpperCase(letter);
   for (ControlId id : {kBtnSave, kButton2, kBtnAdd, kBtnDel}) {
     const win::Window& button = ById(id);
@@ -468,7 +428,12 @@ bool TForm1::ClickAccelerator(wchar_t letter) {
     const std::size_t amp = caption.find(L'&');
     if (amp == std::wstring::npos || amp + 1 >= caption.size()) continue;
     if (UpperCase(caption[amp + 1]) != wanted) continue;
-    button.Send(BM_CLICK);
+    // The handler runs where the focus is: no click, so the focused edit is not left (Save and
+    // closing apply a pending change themselves). Only a control the handler disabled gives the
+    // focus on.
+    const HWND focus = GetFocus();
+    OnCommand(id, BN_CLICKED);
+    if (hwnd_ && IsOwnWindow(focus) && !IsWindowEnabled(focus)) FocusNextControl(false, focus);
     return true;
   }
   return false;
@@ -503,10 +468,10 @@ bool TForm1::PreTranslateMessage(const MSG& msg) {
       }
       return false;
     case WM_SYSCHAR:
-      return ClickAccelerator(static_cast<wchar_t>(msg.wParam));
+      return RunAccelerator(static_cast<wchar_t>(msg.wParam));
     case WM_CHAR:
       // As in dialogs, a button that has the focus lets plain letters act as accelerators.
-      return on_button && ClickAccelerator(static_cast<wchar_t>(msg.wParam));
+      return on_button && RunAccelerator(static_cast<wchar_t>(msg.wParam));
     default:
       return false;
   }
@@ -520,25 +485,19 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (IsOwnWindow(focus) && focus != hwnd_) focus_before_deactivation_ = focus;
-      }
+      focus_memory_.OnActivate(hwnd_, wparam);
       return DefaultProc(message, wparam, lparam);
     case WM_SETFOCUS:
-      if (focus_before_deactivation_ && IsWindow(focus_before_deactivation_) &&
-          IsWindowVisible(focus_before_deactivation_) &&
-          IsWindowEnabled(focus_before_deactivation_)) {
-        SetFocus(focus_before_deactivation_);
-      } else {
-        FocusNextControl(false);
-      }
+      if (!focus_memory_.Restore(hwnd_)) FocusNextControl(false);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_CLOSE:
       if (FormClose()) DestroyWindow(hwnd_);
+      return 0;
+    case kReportFileNotLoaded:
+      ReportFileNotLoaded();
       return 0;
     case WM_DESTROY:
       FormDestroy();

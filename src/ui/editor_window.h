@@ -4,13 +4,17 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "config/document.h"
 #include "net/server_connection.h"
 #include "platform/folder_picker.h"
 #include "ui/editor_layout.h"
 #include "ui/win/controls.h"
+#include "ui/win/form.h"
 #include "ui/win/gdi.h"
 #include "ui/win/window.h"
 
@@ -25,6 +29,7 @@ class TForm1 : public win::WindowImpl {
   // Creates the window, hidden and centred, with its controls; runs FormCreate.
   bool Create();
   void ApplyEditorCaptions();
+  // Shows the window; once it shows, says so when an existing file was not loaded whole.
   void Show(int show_command);
   // The program's main window ends the message loop when it is destroyed.
   void SetMainWindow(bool main_window) { main_window_ = main_window; }
@@ -68,7 +73,9 @@ class TForm1 : public win::WindowImpl {
   void Place(ControlId id, int x, int y, int width, int height);
   void ShowActivePage();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
-  void FitClientArea();
+  void ReportFileNotLoaded();
+  // Whether Save may write over the file on disk: asked only while it holds what was not loaded.
+  bool MayReplaceFile();
 
   win::Window& ById(ControlId id);
   const win::Window& ById(ControlId id) const;
@@ -76,8 +83,11 @@ class TForm1 : public win::WindowImpl {
   bool IsOwnWindow(HWND hwnd) const;
   // Moves the focus to `control`; false when it did not get there (a refused rename took it back).
   bool TakeFocus(const win::Window& control);
-  void FocusNextControl(bool backwards);
-  bool ClickAccelerator(wchar_t letter);
+  // Moves the focus to the next enabled control after `from` (the focused one when null).
+  void FocusNextControl(bool backwards, HWND from = nullptr);
+  // Alt+letter, or a letter while a button has the focus: runs the handler of the button whose
+  // caption has that accelerator.
+  bool RunAccelerator(wchar_t letter);
 
   // Applies the change pending in the focused edit as when it loses the focus; false when that
   // was a refused rename.
@@ -85,6 +95,10 @@ class TForm1 : public win::WindowImpl {
   void SyncSaveButton();
   int SelectedTask() const { return ListBox1.Selected(); }
   void ApplyChosenPath(win::Edit& edit, ExitHandler on_exit, const std::wstring& path);
+  // What every leave handler but edName's does: when the user changed the edit, hand its text to
+  // the document, and show a number as the document stored it.
+  bool ApplyTextEdit(win::Edit& edit, const std::function<void(std::string_view)>& store);
+  bool ApplyNumberEdit(win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view));
 
   // Event handlers.
   void FormCreate();
@@ -121,13 +135,16 @@ class TForm1 : public win::WindowImpl {
   ServerConnection IdClient;
   TSDirDlg DirDlg1;
   bool main_window_ = false;
+  // Set by the load when CONFIGS.DAT exists but the document does not hold it whole: the editor
+  // says so once the window shows, and the first Save asks before it replaces that file.
+  bool existing_file_not_loaded_ = false;
   UINT dpi_ = 96;
   std::wstring font_name_;
   win::UniqueFont font_;
   win::UniqueIcon folder_icon_;
   win::UniqueIcon app_icon_big_;
   win::UniqueIcon app_icon_small_;
-  HWND focus_before_deactivation_ = nullptr;
+  win::FocusMemory focus_memory_;
 
   win::TabControl PageControl1;
   win::Button btnSave, Button2;

@@ -94,4 +94,8 @@ int AskYesNoCancel(HWND owner, const std::wstring& text, const std::wstring& cap
   return Show(owner, text, caption, MB_YESNOCANCEL | MB_DEFBUTTON1);
 }
 
+int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption) {
+  return Show(owner, text, caption, MB_YESNO | MB_DEFBUTTON1);
+}
+
 }  // namespace qv::ui

@@ -30,5 +30,7 @@ void ShowProgramMessage(HWND owner, const std::wstring& text);
 void ShowErrorMessage(HWND owner, const std::wstring& text);
 // Yes, No and Cancel, no icon, Yes the default; returns IDYES, IDNO or IDCANCEL.
 int AskYesNoCancel(HWND owner, const std::wstring& text, const std::wstring& caption);
+// Yes and No, no icon, Yes the default; returns IDYES or IDNO.
+int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption);
 
 }  // namespace qv::ui

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "config/config_store.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
@@ -38,6 +41,20 @@ void RemoveFolder(const std::wstring& folder) {
 }  // namespace
 
 std::wstring Widen(const std::string& ansi) { return win::AnsiToWide(ansi); }
+
+std::string ReadBytes(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  CloseHandle(file);
+  return bytes;
+}
 
 void EditorTest::SetUpTestSuite() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
@@ -193,6 +210,51 @@ void EditorTest::PressAlt(wchar_t letter) { Deliver(WM_SYSCHAR, letter, 1 | (1 <
 void EditorTest::CloseFromTitleBar() {
   SendMessageW(form_->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
   Pump();
+}
+
+SIZE DrawnTextExtent(HWND label) {
+  constexpr int kWidth = 1600;
+  constexpr int kHeight = 120;
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(label, GWL_STYLE)) & ~WS_VISIBLE;
+  const std::wstring text = win::Window(label).Text();
+  const HWND twin = CreateWindowExW(0, L"STATIC", text.c_str(), style, 0, 0, kWidth, kHeight,
+                                    GetParent(label), nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(twin, WM_SETFONT, SendMessageW(label, WM_GETFONT, 0, 0), FALSE);
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = kWidth;
+  info.bmiHeader.biHeight = -kHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  // A colour no label paints, so that both the background and the ink stand out from it.
+  const HBRUSH sentinel = CreateSolidBrush(RGB(1, 254, 3));
+  const RECT all{0, 0, kWidth, kHeight};
+  FillRect(dc, &all, sentinel);
+  DeleteObject(sentinel);
+  SendMessageW(twin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  const std::uint32_t background = pixels[kWidth * kHeight - 1];
+  SIZE extent{0, 0};
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      if (pixels[y * kWidth + x] == background) continue;
+      extent.cx = std::max<LONG>(extent.cx, x + 1);
+      extent.cy = std::max<LONG>(extent.cy, y + 1);
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  DestroyWindow(twin);
+  return extent;
 }
 
 }  // namespace qv::ui::testing

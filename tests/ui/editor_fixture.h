@@ -76,5 +76,13 @@ class EditorTest : public ::testing::Test {
 };
 
 std::wstring Widen(const std::string& ansi);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadBytes(const std::wstring& path);
+
+// Where the text of a static control reaches when the control draws it with room to spare: a
+// hidden twin with the same class, style, font and text, wide and tall, is printed into a bitmap
+// and the ink found. The size is one past the rightmost and the lowest pixel that differs from the
+// background.
+SIZE DrawnTextExtent(HWND label);
 
 }  // namespace qv::ui::testing

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,35 @@ TEST_F(EditorTest, AddAppendsTheNextFreeNameAndLeavesTheSelection) {
   EXPECT_EQ(Text(kEdName), L"NewTask1");
   EXPECT_TRUE(Enabled(kBtnSave));
   EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("NewTask1", "NewTask2", "NewTask3"));
+}
+
+// The stem is the table's own bytes whatever the system's code page: the file gets them as they
+// stand, and the list shows them as the table's characters.
+TEST_F(EditorTest, AddedNameTakesTheStemBytesOfTheSelectedTable) {
+  struct Case {
+    Language language;
+    const char* first;
+    const char* second;
+    const wchar_t* shown;
+  };
+  for (const Case& c : {
+           Case{Language::kSimplifiedChinese, "\xD0\xC2\xC8\xCE\xCE\xF1" "1",
+                "\xD0\xC2\xC8\xCE\xCE\xF1" "2", L"\u65B0\u4EFB\u52A1" L"1"},
+           Case{Language::kTraditionalChinese, "\xB7\x73\xA4\x75\xA7\x40" "1",
+                "\xB7\x73\xA4\x75\xA7\x40" "2", L"\u65B0\u5DE5\u4F5C" L"1"},
+           Case{Language::kEnglish, "NewTask1", "NewTask2", L"NewTask1"}}) {
+    SCOPED_TRACE(static_cast<int>(c.language));
+    UseLanguage(c.language);
+    DeleteFileW(ConfigPath().c_str());
+    Open();
+    Click(kBtnAdd);
+    EXPECT_THAT(ListEntries(), ElementsAre(c.shown));
+    Click(kBtnAdd);
+    Click(kBtnSave);
+    EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre(c.first, c.second));
+    Click(kButton2);
+    ASSERT_FALSE(IsOpen());
+  }
 }
 
 TEST_F(EditorTest, DelRemovesTheSelectedTaskWithoutAQuestion) {
@@ -184,6 +214,38 @@ TEST_F(EditorTest, SpaceIsDiscardedWhereTheEditHasAKeyFilter) {
     TypeChars(c.id, L"a b");
     EXPECT_EQ(Text(c.id), c.typed_result) << LayoutOf(c.id).name;
   }
+}
+
+// The task edits take any length: a long paste stays whole in the edit (and in the list, for the
+// name), and the document cuts it to its field when it is applied.
+TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  const std::wstring pasted(40000, L'p');
+  ASSERT_TRUE(OpenClipboard(Form().handle()));
+  EmptyClipboard();
+  const std::size_t bytes = (pasted.size() + 1) * sizeof(wchar_t);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), pasted.c_str(), bytes);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
+    Focus(id);
+    SendMessageW(Get(id), EM_SETSEL, 0, -1);
+    SendMessageW(Get(id), WM_PASTE, 0, 0);
+    Pump();
+    EXPECT_EQ(Text(id).size(), pasted.size()) << LayoutOf(id).name;
+  }
+  Focus(kListBox1);
+  const TaskRecord& task = Form().Document().tasks[0];
+  EXPECT_EQ(task.Name(), std::string(31, 'p'));
+  EXPECT_EQ(task.Source(), std::string(255, 'p'));
+  EXPECT_EQ(task.Target(), std::string(255, 'p'));
+  EXPECT_THAT(ListEntries(), ElementsAre(pasted));
 }
 
 TEST_F(EditorTest, NumberEditsShowTheNumberStored) {
@@ -337,6 +399,67 @@ TEST_F(EditorTest, PendingChangeIsSavedBySaveWithoutTheFocusMoving) {
   EXPECT_EQ(ReadConfig().settings.User(), "someone");
   EXPECT_FALSE(Form().Document().modified());
   EXPECT_FALSE(Enabled(kBtnSave));
+}
+
+// An existing file that the document does not hold whole is never replaced silently: the window
+// says so once it shows, and Save asks until it has replaced the file.
+TEST_F(EditorTest, FileNotLoadedWholeIsReportedAndReplacedOnlyWhenAllowed) {
+  const std::string foreign = "Not a configuration file at all";
+  {
+    const HANDLE file = CreateFileW(ConfigPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, foreign.data(), static_cast<DWORD>(foreign.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  Open();
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, L"Config file not loaded completely!");
+  EXPECT_EQ(boxes_[0].caption, ApplicationTitle());
+  EXPECT_EQ(boxes_[0].type, static_cast<UINT>(MB_OK));
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  Click(kBtnAdd);
+  answers_.push_back(IDNO);
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(2));
+  EXPECT_EQ(boxes_[1].text, L"Config file not loaded completely, Replace it or Not?");
+  EXPECT_EQ(boxes_[1].caption, L"Confirm");
+  EXPECT_EQ(boxes_[1].type, static_cast<UINT>(MB_YESNO | MB_DEFBUTTON1)) << "no icon";
+  EXPECT_EQ(ReadBytes(ConfigPath()), foreign);
+  EXPECT_TRUE(Form().Document().modified());
+  EXPECT_TRUE(Enabled(kBtnSave));
+
+  // Yes to closing with a save asks again; No keeps the file, and so the window.
+  answers_.push_back(IDYES);
+  answers_.push_back(IDNO);
+  CloseFromTitleBar();
+  ASSERT_THAT(boxes_, SizeIs(4));
+  EXPECT_EQ(boxes_[3].text, boxes_[1].text);
+  EXPECT_TRUE(IsOpen());
+  EXPECT_EQ(ReadBytes(ConfigPath()), foreign);
+
+  answers_.push_back(IDYES);
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(5));
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("NewTask1"));
+  EXPECT_FALSE(Enabled(kBtnSave));
+
+  // The file on disk is now the document's own: no more questions.
+  Click(kBtnAdd);
+  Click(kBtnSave);
+  EXPECT_THAT(boxes_, SizeIs(5));
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("NewTask1", "NewTask2"));
+}
+
+TEST_F(EditorTest, LoadedFileGivesNoMessageAndSaveAsksNothing) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  Click(kBtnAdd);
+  Click(kBtnSave);
+  EXPECT_THAT(boxes_, IsEmpty());
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1"));
 }
 
 TEST_F(EditorTest, PendingRefusedRenameStopsCloseAndSave) {

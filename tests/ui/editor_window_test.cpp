@@ -224,22 +224,16 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
     EXPECT_EQ(font.lfHeight, -win::Scale(12, Form().Dpi()));
     EXPECT_EQ(font.lfWeight, FW_NORMAL);
 
-    // A label is as wide as its text: nothing is cut off, and right-aligned ones keep their edge.
+    // A label is as large as its text as drawn: no column or row of ink is cut off, and
+    // right-aligned ones keep their edge.
     for (const ControlLayout& c : EditorLayout()) {
       if (c.kind != ControlKind::kLabel && c.kind != ControlKind::kRightLabel) continue;
-      const HWND label = Get(c.id);
-      const HDC dc = GetDC(label);
-      const HGDIOBJ old =
-          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-      SIZE extent{};
-      const std::wstring text = Text(c.id);
-      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-      SelectObject(dc, old);
-      ReleaseDC(label, dc);
+      const SIZE drawn = DrawnTextExtent(Get(c.id));
       RECT rect{};
-      GetClientRect(label, &rect);
-      EXPECT_GE(rect.right, extent.cx) << c.name;
-      EXPECT_GT(extent.cx, 0) << c.name;
+      GetClientRect(Get(c.id), &rect);
+      EXPECT_GT(drawn.cx, 0) << c.name;
+      EXPECT_GE(rect.right, drawn.cx) << c.name;
+      EXPECT_GE(rect.bottom, drawn.cy) << c.name;
     }
     Click(kButton2);
     ASSERT_FALSE(IsOpen());
@@ -313,6 +307,48 @@ TEST_F(NavigationTest, AcceleratorsClickTheirButtons) {
 
   PressAlt(L'x');
   EXPECT_FALSE(IsOpen());
+}
+
+// Add and Del run their handler and nothing else: the focused edit is not left, so a pending name
+// that would be refused neither shows its message nor stops them.
+TEST_F(NavigationTest, AddAndDelAcceleratorsLeaveThePendingEditAlone) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, L"");
+  PressAlt(L'a');
+  EXPECT_THAT(boxes_, IsEmpty());
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_TRUE(Modified(kEdName));
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta", L"NewTask1"));
+
+  Type(kEdName, L"beta");
+  PressAlt(L'd');
+  EXPECT_THAT(boxes_, IsEmpty());
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Beta", L"NewTask1"));
+  EXPECT_EQ(Form().Document().tasks[0].Name(), "Beta");
+  EXPECT_EQ(Form().Document().tasks.size(), 2u);
+  // The edit went with its task, empty and disabled; the keyboard moved on to a control that
+  // takes it.
+  EXPECT_EQ(Text(kEdName), L"");
+  EXPECT_FALSE(Enabled(kEdName));
+  ASSERT_NE(Focused(), kControlIdEnd);
+  EXPECT_TRUE(Enabled(Focused()));
+}
+
+// Save's accelerator applies the pending change before it saves (a mend: otherwise the change
+// would be left out of the file) and leaves the focus where it was.
+TEST_F(NavigationTest, SaveAcceleratorSavesThePendingChangeAndKeepsTheFocus) {
+  Open();
+  Click(kBtnAdd);
+  ClickTab(1);
+  Type(kEdUser, L"someone");
+  PressAlt(L's');
+  EXPECT_EQ(Focused(), kEdUser);
+  EXPECT_EQ(ReadConfig().settings.User(), "someone");
+  EXPECT_EQ(ReadConfig().tasks.size(), 1u);
+  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_THAT(boxes_, IsEmpty());
 }
 
 TEST_F(NavigationTest, EnterOnAFocusedButtonClicksIt) {

@@ -4,12 +4,12 @@
 
 namespace qv::win {
 
-std::wstring AnsiToWide(std::string_view text) {
+std::wstring AnsiToWide(std::string_view text, unsigned code_page) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  const int units = MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
+  MultiByteToWideChar(code_page, 0, text.data(), size, wide.data(), units);
   return wide;
 }
 

@@ -7,7 +7,7 @@
 
 namespace qv::win {
 
-std::wstring AnsiToWide(std::string_view text);
+std::wstring AnsiToWide(std::string_view text, unsigned code_page = 0 /* CP_ACP */);
 std::string WideToAnsi(std::wstring_view text);
 std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
 // The longest leading part of `text` whose ANSI form fits in `max_bytes`, never splitting a

@@ -1,6 +1,7 @@
 #include "ui/win/form.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/win/dpi.h"
 #include "ui/win/window.h"
@@ -46,35 +47,80 @@ UINT StaticDrawTextFlags(DWORD style) {
   return flags;
 }
 
+namespace {
+
+// One past the rightmost column of ink when `text` is drawn with `flags` in a box `width` wide.
+int InkRight(HDC reference, const std::wstring& text, UINT flags, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC dc = CreateCompatibleDC(reference);
+  const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dc || !bitmap || !bits) {
+    if (bitmap) DeleteObject(bitmap);
+    if (dc) DeleteDC(dc);
+    return 0;
+  }
+  const HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+  const HGDIOBJ old_font = SelectObject(dc, GetCurrentObject(reference, OBJ_FONT));
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  constexpr std::uint32_t kPaper = 0x00ffffff;
+  std::fill(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+            kPaper);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkMode(dc, TRANSPARENT);
+  RECT box{0, 0, width, height};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
+  GdiFlush();
+  int right = 0;
+  for (int x = width - 1; x >= 0 && right == 0; --x) {
+    for (int y = 0; y < height; ++y) {
+      if (pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                 static_cast<std::size_t>(x)] != kPaper) {
+        right = x + 1;
+        break;
+      }
+    }
+  }
+  SelectObject(dc, old_font);
+  SelectObject(dc, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return right;
+}
+
+}  // namespace
+
 SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text) {
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(label, GWL_STYLE));
+  const UINT flags = StaticDrawTextFlags(style);
   const HDC dc = GetDC(label);
   const HGDIOBJ old =
       SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  // Wide enough that a label that may wrap words does not, so that its one line is measured.
-  RECT rect{0, 0, 0x3fff, 0};
+  SIZE size{0, metrics.tmHeight};
   if (!text.empty()) {
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-              StaticDrawTextFlags(style) | DT_CALCRECT);
-  } else {
-    rect = RECT{0, 0, 0, metrics.tmHeight};
-  }
-  // The measured width is the sum of the advances; the last glyph's ink may reach past its
-  // advance (a negative C width, italics, the smoothing of its edge), and the label clips it.
-  int overhang = metrics.tmOverhang;
-  if (!text.empty()) {
-    ABC abc{};
-    if (GetCharABCWidthsW(dc, text.back(), text.back(), &abc) && abc.abcC < 0) {
-      overhang = std::max(overhang, static_cast<int>(-abc.abcC));
-    }
+    // Wide enough that a label that may wrap words does not, so that its one line is measured.
+    RECT rect{0, 0, 0x3fff, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags | DT_CALCRECT);
+    size.cx = rect.right - rect.left;
+    size.cy = std::max(size.cy, rect.bottom - rect.top);
+    // DT_CALCRECT adds up whole advances, but the glyphs may be placed at fractional ones and a
+    // last glyph's ink may reach past its advance: along a long text Wine's drawing ends a pixel
+    // or two further right. The label clips whatever lies outside it, so it is sized to where the
+    // ink really ends, drawn with the same font and flags.
+    const int slack = metrics.tmMaxCharWidth + 8;
+    size.cx = std::max<LONG>(size.cx, InkRight(dc, text, flags, size.cx + slack, size.cy));
   }
   SelectObject(dc, old);
   ReleaseDC(label, dc);
-  const int antialiased_edge = 1;
-  return SIZE{rect.right - rect.left + overhang + antialiased_edge,
-              std::max(rect.bottom - rect.top, static_cast<LONG>(metrics.tmHeight))};
+  return size;
 }
 
 SIZE PlaceLabelLeft(HWND label, HFONT font, int left, int top) {
