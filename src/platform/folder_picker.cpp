@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <exception>
+#include <string_view>
 #include <utility>
 
 namespace qv {
@@ -31,25 +32,6 @@ std::wstring CurrentDirectory() {
   }
 }
 
-// The executable's file name without folder, cut at its first ".", lower case after the first
-// letter: the caption every message box of the program carries.
-std::wstring ApplicationTitle() {
-  wchar_t module[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring title(module, length);
-  const std::size_t slash = title.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) title.erase(0, slash + 1);
-  const std::size_t dot = title.find(L'.');
-  if (dot != std::wstring::npos) title.erase(dot);
-  if (title.size() > 1) CharLowerBuffW(title.data() + 1, static_cast<DWORD>(title.size() - 1));
-  return title;
-}
-
-void ShowErrorBox(HWND owner, const std::wstring& text) {
-  const std::wstring title = ApplicationTitle();
-  MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
-}
-
 BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows) {
   if (IsWindowVisible(window) && IsWindowEnabled(window)) {
     reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
@@ -72,15 +54,13 @@ class ComApartment {
 
 }  // namespace
 
-bool IsDriveLetterPath(std::wstring_view path) { return path.size() >= 2 && path[1] == L':'; }
-
-TThreadWindowsDisabled::TThreadWindowsDisabled() {
+ThreadWindowsDisabled::ThreadWindowsDisabled() {
   EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
                     reinterpret_cast<LPARAM>(&windows_));
   for (HWND window : windows_) EnableWindow(window, FALSE);
 }
 
-TThreadWindowsDisabled::~TThreadWindowsDisabled() {
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
   for (HWND window : windows_) {
     if (IsWindow(window)) EnableWindow(window, TRUE);
   }
@@ -90,12 +70,11 @@ TSDirDlg::TSDirDlg(HWND owner)
     : owner_(owner),
       send_([](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         return SendMessageW(window, message, wparam, lparam);
-      }),
-      show_error_(ShowErrorBox) {}
+      }) {}
 
-void TSDirDlg::SetMessageSender(TMessageSender sender) { send_ = std::move(sender); }
+void TSDirDlg::SetMessageSender(MessageSender sender) { send_ = std::move(sender); }
 
-void TSDirDlg::SetErrorShower(TErrorShower shower) { show_error_ = std::move(shower); }
+void TSDirDlg::SetErrorShower(ErrorShower shower) { show_error_ = std::move(shower); }
 
 bool TSDirDlg::Execute() {
   // The shell expects a single-threaded apartment on the thread that shows the dialog; when the
@@ -104,7 +83,7 @@ bool TSDirDlg::Execute() {
   IMalloc* allocator = nullptr;
   if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
 
-  BROWSEINFOA info = {};
+  BROWSEINFOW info = {};
   info.hwndOwner = owner_;
   info.lpszTitle = Caption.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
@@ -113,8 +92,8 @@ bool TSDirDlg::Execute() {
 
   PIDLIST_ABSOLUTE chosen = nullptr;
   {
-    TThreadWindowsDisabled disabled;
-    chosen = SHBrowseForFolderA(&info);
+    ThreadWindowsDisabled disabled;
+    chosen = SHBrowseForFolderW(&info);
   }
   // The dialog is gone; a later EnableOk must not reach whatever window reuses its handle.
   dialog_ = nullptr;
@@ -146,9 +125,9 @@ int CALLBACK TSDirDlg::BrowseCallback(HWND window, UINT notification, LPARAM dat
         break;
     }
   } catch (const std::exception& error) {
-    self->show_error_(window, FromAnsi(error.what()));
+    self->ShowError(window, FromAnsi(error.what()));
   } catch (...) {
-    self->show_error_(window, L"Unknown error");
+    self->ShowError(window, L"Unknown error");
   }
   return 0;
 }
@@ -170,6 +149,14 @@ void TSDirDlg::SelectionChanged(HWND window, LPARAM item_list) {
     if (OnChange) OnChange(*this);
   } else {
     Send(window, BFFM_ENABLEOK, 0, 0);
+  }
+}
+
+void TSDirDlg::ShowError(HWND window, const std::wstring& text) const {
+  // Called from the callback's error handlers: a failing error box must not unwind either.
+  try {
+    if (show_error_) show_error_(window, text);
+  } catch (...) {
   }
 }
 

@@ -5,23 +5,18 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace qv {
 
-// The editor's rule for confirming a target folder: the path begins with a drive letter
-// ("C:\Data"), so a network path ("\\server\share") cannot be chosen.
-bool IsDriveLetterPath(std::wstring_view path);
-
 // Disables every visible, enabled top-level window of the calling thread for its lifetime, and
 // enables again those that still exist when it ends.
-class TThreadWindowsDisabled {
+class ThreadWindowsDisabled {
  public:
-  TThreadWindowsDisabled();
-  ~TThreadWindowsDisabled();
-  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
-  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled();
+  ~ThreadWindowsDisabled();
+  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
 
   const std::vector<HWND>& Windows() const { return windows_; }
 
@@ -31,21 +26,25 @@ class TThreadWindowsDisabled {
 
 class TSDirDlg {
  public:
-  using TNotifyEvent = std::function<void(TSDirDlg& sender)>;
-  // How the picker talks to the dialog window, and how it shows an error raised inside the
-  // callback; tests put recorders here, since Wine's dialog re-enables OK on its own.
-  using TMessageSender =
+  using NotifyEvent = std::function<void(TSDirDlg& sender)>;
+  // How the picker talks to the dialog window; tests put a recorder here, since Wine's dialog
+  // re-enables OK on its own.
+  using MessageSender =
       std::function<LRESULT(HWND window, UINT message, WPARAM wparam, LPARAM lparam)>;
-  using TErrorShower = std::function<void(HWND owner, const std::wstring& text)>;
+  // How an error raised inside the callback is shown, over the dialog window: the owner gives
+  // its own error box. Without one the error is still caught, and not shown.
+  using ErrorShower = std::function<void(HWND owner, const std::wstring& text)>;
 
   // `owner` is the application's main window; it may be given later with SetOwner.
   explicit TSDirDlg(HWND owner = nullptr);
   TSDirDlg(const TSDirDlg&) = delete;
   TSDirDlg& operator=(const TSDirDlg&) = delete;
 
-  std::string Caption = "Please select a folder";  // ANSI, shown above the folder tree
+  // Shown above the folder tree. UTF-16, so that a prompt in any of the program's languages
+  // reads right whatever the system's code page.
+  std::wstring Caption = L"Please select a folder";
   std::wstring Directory;
-  TNotifyEvent OnChange;
+  NotifyEvent OnChange;
 
   void SetOwner(HWND owner) { owner_ = owner; }
   HWND Owner() const { return owner_; }
@@ -59,18 +58,19 @@ class TSDirDlg {
 
   static int CALLBACK BrowseCallback(HWND window, UINT notification, LPARAM data, LPARAM context);
 
-  void SetMessageSender(TMessageSender sender);
-  void SetErrorShower(TErrorShower shower);
+  void SetMessageSender(MessageSender sender);
+  void SetErrorShower(ErrorShower shower);
 
  private:
   void Initialized(HWND window);
   void SelectionChanged(HWND window, LPARAM item_list);
   LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  void ShowError(HWND window, const std::wstring& text) const;
 
   HWND owner_;
   HWND dialog_ = nullptr;
-  TMessageSender send_;
-  TErrorShower show_error_;
+  MessageSender send_;
+  ErrorShower show_error_;
 };
 
 }  // namespace qv

@@ -1,9 +1,10 @@
 // The two folder buttons: the source folder is chosen on the sync server, the target folder with
 // the platform's own folder picker.
 #include "i18n/ui_strings.h"
+#include "platform/drive_path.h"
 #include "ui/browse_sequence.h"
 #include "ui/editor_window.h"
-#include "ui/win/ansi_text.h"
+#include "ui/message_box.h"
 
 namespace qv::ui {
 
@@ -12,9 +13,10 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::BitBtn2Click() {
-  // The picker takes its caption in the system code page.
-  DirDlg1.Caption = win::WideToAnsi(UiText(21));
+  DirDlg1.Caption = UiText(kUiTargetPrompt);
   DirDlg1.Directory = edTarget.Text();
+  // An error inside the dialog is shown as every other error of the editor.
+  DirDlg1.SetErrorShower(ShowErrorMessage);
   if (DirDlg1.Execute()) ApplyChosenTarget(DirDlg1.Directory);
 }
 

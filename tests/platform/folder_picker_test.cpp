@@ -15,7 +15,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace qv {
+#include "common/window_driver.h"
+#include "platform/drive_path.h"
+
+namespace qv::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -81,7 +84,9 @@ class TempFolders {
 
   const std::wstring& Root() const { return root_; }
   std::wstring Make(const std::wstring& path) {
-    EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << GetLastError();
+    // A run that was killed may have left the folder behind for a later process of its id.
+    EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
+        << GetLastError();
     made_.push_back(path);
     return path;
   }
@@ -161,31 +166,9 @@ class PickerTest : public ::testing::Test {
   std::vector<HWND> error_owners_;
 };
 
-TEST(IsDriveLetterPath, AllowsOnlyPathsThatBeginWithADriveLetter) {
-  const struct {
-    const wchar_t* path;
-    bool allowed;
-  } cases[] = {
-      {L"C:\\Data", true},
-      {L"Z:\\tmp", true},
-      {L"C:\\", true},
-      {L"d:", true},
-      {L"\\\\server\\share", false},
-      {L"", false},
-      {L"C", false},
-      {L"\\Data", false},
-      {L"Data\\C:", false},
-      {L"\\\\?\\C:\\Data", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsDriveLetterPath(c.path), c.allowed)
-        << ::testing::PrintToString(std::wstring(c.path));
-  }
-}
-
 TEST_F(PickerTest, StartsWithTheDefaultsAndNoDialog) {
   TSDirDlg fresh(dialog_);
-  EXPECT_EQ(fresh.Caption, "Please select a folder");
+  EXPECT_EQ(fresh.Caption, L"Please select a folder");
   EXPECT_EQ(fresh.Directory, L"");
   EXPECT_FALSE(fresh.OnChange);
   EXPECT_EQ(fresh.Owner(), dialog_);
@@ -377,7 +360,7 @@ TEST(ThreadWindowsDisabled, DisablesVisibleEnabledTopLevelWindowsAndEnablesSurvi
   HWND child = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, shown,
                                nullptr, nullptr, nullptr);
   {
-    TThreadWindowsDisabled guard;
+    ThreadWindowsDisabled guard;
     EXPECT_THAT(guard.Windows(), ::testing::UnorderedElementsAre(shown, doomed));
     EXPECT_FALSE(IsWindowEnabled(shown));
     EXPECT_FALSE(IsWindowEnabled(doomed));
@@ -392,84 +375,11 @@ TEST(ThreadWindowsDisabled, DisablesVisibleEnabledTopLevelWindowsAndEnablesSurvi
   for (HWND window : {shown, hidden, disabled}) DestroyWindow(window);
 }
 
-// Drives the real dialog from inside its own modal loop: a thread timer fires there, finds the
-// dialog among the thread's windows once the picker knows it, and hands it to `act` once.
-std::wstring SelectedTreeItem(HWND dialog);
-
-class DialogDriver {
- public:
-  DialogDriver(const TSDirDlg& picker, std::function<void(HWND)> act)
-      : picker_(picker), act_(std::move(act)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, Tick);
-  }
-  ~DialogDriver() {
-    if (timer_ != 0) KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  DialogDriver(const DialogDriver&) = delete;
-  DialogDriver& operator=(const DialogDriver&) = delete;
-
-  bool Acted() const { return acted_; }
-
- private:
-  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    wchar_t class_name[16] = {};
-    GetClassNameW(window, class_name, 16);
-    if (std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
-      *reinterpret_cast<HWND*>(found) = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    DialogDriver* self = current_;
-    if (self == nullptr || self->acted_) return;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    // Under load Wine shows the dialog before its tree holds the preselected folder: act only
-    // once the dialog is fully initialised.
-    if (dialog == nullptr || self->picker_.DialogWindow() == nullptr ||
-        SelectedTreeItem(dialog).empty()) {
-      // About ten seconds without a dialog: give up rather than wait for ever.
-      if (++self->ticks_ > 200) {
-        ADD_FAILURE() << "the folder dialog did not appear";
-        KillTimer(nullptr, self->timer_);
-        self->timer_ = 0;
-      }
-      return;
-    }
-    KillTimer(nullptr, self->timer_);
-    self->timer_ = 0;
-    self->acted_ = true;
-    EXPECT_EQ(dialog, self->picker_.DialogWindow());
-    self->act_(dialog);
-  }
-
-  static inline DialogDriver* current_ = nullptr;
-  const TSDirDlg& picker_;
-  std::function<void(HWND)> act_;
-  UINT_PTR timer_ = 0;
-  int ticks_ = 0;
-  bool acted_ = false;
-};
-
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
-
-BOOL CALLBACK CollectChildText(HWND window, LPARAM texts) {
-  reinterpret_cast<std::vector<std::wstring>*>(texts)->push_back(WindowText(window));
-  return TRUE;
-}
-
 std::wstring SelectedTreeItem(HWND dialog) {
-  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+  HWND tree = FindChild(dialog, WC_TREEVIEWW);
   if (tree == nullptr) return L"<no tree>";
   auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (item == nullptr) return {};
   wchar_t text[MAX_PATH] = {};
   TVITEMW data = {};
   data.mask = TVIF_TEXT;
@@ -482,6 +392,9 @@ std::wstring SelectedTreeItem(HWND dialog) {
 
 void Press(HWND dialog, int button) { SendMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
 
+// A prompt no single code page can hold: Latin, Greek and Chinese letters.
+constexpr wchar_t kPrompt[] = L"W\u00e4hle \u03b1 \u8bf7\u9009\u62e9\u76ee\u6807";
+
 // The picker as the editor sets it up, over two visible windows of the thread, with every
 // enable-OK it sends recorded on its way to the real dialog.
 class RealDialogTest : public ::testing::Test {
@@ -490,7 +403,7 @@ class RealDialogTest : public ::testing::Test {
       : owner_(TopLevel(L"Quorvel owner", WS_VISIBLE)),
         other_(TopLevel(L"Quorvel other", WS_VISIBLE)),
         picker_(owner_) {
-    picker_.Caption = "Please select target folder";
+    picker_.Caption = kPrompt;
     picker_.OnChange = [](TSDirDlg& sender) {
       sender.EnableOk(IsDriveLetterPath(sender.Directory));
     };
@@ -502,6 +415,23 @@ class RealDialogTest : public ::testing::Test {
   ~RealDialogTest() override {
     DestroyWindow(owner_);
     DestroyWindow(other_);
+  }
+
+  // The dialog is up and initialised: the picker knows it and its tree shows the preselection.
+  // Under load Wine shows the dialog well before its tree is filled.
+  HWND ReadyDialog() const {
+    const HWND dialog = FindThreadDialog();
+    if (dialog == nullptr || picker_.DialogWindow() != dialog) return nullptr;
+    return SelectedTreeItem(dialog).empty() ? nullptr : dialog;
+  }
+
+  // Closes whatever dialog is open, so that a failing test ends; says what it found.
+  void GiveUp() const {
+    const HWND dialog = FindThreadDialog();
+    ADD_FAILURE() << "dialog " << dialog << ", the picker's " << picker_.DialogWindow()
+                  << ", selected item "
+                  << ::testing::PrintToString(dialog ? SelectedTreeItem(dialog) : L"-");
+    if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   }
 
   // What the test saw while the dialog was up.
@@ -516,7 +446,7 @@ class RealDialogTest : public ::testing::Test {
     Seen seen;
     seen.owner_enabled = IsWindowEnabled(owner_);
     seen.other_enabled = IsWindowEnabled(other_);
-    EnumChildWindows(dialog, CollectChildText, reinterpret_cast<LPARAM>(&seen.texts));
+    seen.texts = ReadDialog(dialog).texts;
     seen.selected_item = SelectedTreeItem(dialog);
     seen.directory = picker_.Directory;
     return seen;
@@ -535,35 +465,43 @@ TEST_F(RealDialogTest, ConfirmingReturnsTheFolderSelectedInTheDialog) {
   picker_.Directory = alpha + L"\\";
   Seen at_open;
   std::wstring after_virtual;
-  std::wstring after_select;
+  std::vector<int> enable_ok_on_virtual;
   std::vector<int> enable_ok_on_select;
-  DialogDriver driver(picker_, [&](HWND dialog) {
-    at_open = Look(dialog);
-    const ItemList computer = SpecialFolder(CSIDL_DRIVES);
-    enable_ok_.clear();
-    SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(computer.get()));
-    after_virtual = picker_.Directory;
-    EXPECT_THAT(enable_ok_, ElementsAre(0));
-    enable_ok_.clear();
-    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(beta.c_str()));
-    after_select = SelectedTreeItem(dialog);
-    enable_ok_on_select = enable_ok_;
-    Press(dialog, IDOK);
-  });
+  ModalDriver driver(
+      {{"the dialog shows its preselection", [&] { return ReadyDialog() != nullptr; },
+        [&] {
+          const HWND dialog = ReadyDialog();
+          at_open = Look(dialog);
+          const ItemList computer = SpecialFolder(CSIDL_DRIVES);
+          enable_ok_.clear();
+          SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE,
+                       reinterpret_cast<LPARAM>(computer.get()));
+          after_virtual = picker_.Directory;
+          enable_ok_on_virtual = enable_ok_;
+          enable_ok_.clear();
+          SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(beta.c_str()));
+        }},
+       {"the dialog selects Beta",
+        [&] { return ReadyDialog() && SelectedTreeItem(ReadyDialog()) == L"Beta"; },
+        [&] {
+          enable_ok_on_select = enable_ok_;
+          Press(ReadyDialog(), IDOK);
+        }}},
+      [&] { GiveUp(); });
 
   EXPECT_TRUE(picker_.Execute());
-  EXPECT_TRUE(driver.Acted());
+  EXPECT_TRUE(driver.Done());
   EXPECT_EQ(picker_.Directory, beta);
 
   EXPECT_FALSE(at_open.owner_enabled);
   EXPECT_FALSE(at_open.other_enabled);
   EXPECT_TRUE(IsWindowEnabled(owner_));
   EXPECT_TRUE(IsWindowEnabled(other_));
-  EXPECT_THAT(at_open.texts, ::testing::Contains(L"Please select target folder"));
+  EXPECT_THAT(at_open.texts, ::testing::Contains(std::wstring(kPrompt)));
   EXPECT_EQ(at_open.selected_item, L"Alpha");
   EXPECT_EQ(at_open.directory, alpha);
   EXPECT_EQ(after_virtual, alpha);
-  EXPECT_EQ(after_select, L"Beta");
+  EXPECT_THAT(enable_ok_on_virtual, ElementsAre(0));
   // The picker's own enable, then the editor's rule for a drive-letter path.
   EXPECT_THAT(enable_ok_on_select, ElementsAre(1, 1));
   EXPECT_EQ(picker_.DialogWindow(), nullptr);
@@ -574,13 +512,15 @@ TEST_F(RealDialogTest, CancellingReturnsFalseAndKeepsTheInitialisedDirectory) {
   ASSERT_TRUE(SetCurrentDirectoryW(alpha.c_str()));
   picker_.Directory.clear();
   Seen at_open;
-  DialogDriver driver(picker_, [&](HWND dialog) {
-    at_open = Look(dialog);
-    Press(dialog, IDCANCEL);
-  });
+  ModalDriver driver({{"the dialog shows its preselection", [&] { return ReadyDialog() != nullptr; },
+                       [&] {
+                         at_open = Look(ReadyDialog());
+                         Press(ReadyDialog(), IDCANCEL);
+                       }}},
+                     [&] { GiveUp(); });
 
   EXPECT_FALSE(picker_.Execute());
-  EXPECT_TRUE(driver.Acted());
+  EXPECT_TRUE(driver.Done());
   EXPECT_EQ(picker_.Directory, alpha);
   EXPECT_EQ(at_open.selected_item, L"Alpha");
   EXPECT_FALSE(at_open.owner_enabled);
@@ -590,4 +530,4 @@ TEST_F(RealDialogTest, CancellingReturnsFalseAndKeepsTheInitialisedDirectory) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test
