@@ -300,5 +300,103 @@ TEST(ParseConfigImage, NeverReadsBehindWhatItReportedConsumed) {
   }
 }
 
+struct ReportCase {
+  const char* what;
+  std::vector<std::uint8_t> bytes;
+  ImageReport expected;
+};
+
+void ExpectReport(const ImageReport& actual, const ImageReport& expected, const char* what) {
+  EXPECT_EQ(actual.signature_ok, expected.signature_ok) << what;
+  EXPECT_EQ(actual.record_size, expected.record_size) << what;
+  EXPECT_EQ(actual.declared_count, expected.declared_count) << what;
+  EXPECT_EQ(actual.records_in_data, expected.records_in_data) << what;
+  EXPECT_EQ(actual.tasks_loaded, expected.tasks_loaded) << what;
+  EXPECT_EQ(actual.cut_at_bound, expected.cut_at_bound) << what;
+}
+
+Image WithHeader(std::int32_t record_size, std::int32_t count, std::size_t data_bytes) {
+  Image image = MakeImage(SettingsFields{}, {});
+  image.bytes.resize(1032 + data_bytes, 0x07);
+  image.Put32(1024, record_size);
+  image.Put32(1028, count);
+  return image;
+}
+
+TEST(ParseConfigImage, ReportsWhatTheFileHolds) {
+  const std::size_t default_bound = (2 * (1032 + 100000) + (std::size_t{40} << 20)) / 544;
+  const ReportCase cases[] = {
+      {"three tasks", MakeImage(SettingsFields{}, SampleTasks()).bytes, {true, 544, 3, 3, 3, false}},
+      {"70,000 one-byte records", WithHeader(1, INT_MAX, 70000).bytes,
+       {true, 1, INT_MAX, 70000, 70000, false}},
+      {"100,000 one-byte records, past the bound", WithHeader(1, INT_MAX, 100000).bytes,
+       {true, 1, INT_MAX, 100000, default_bound, true}},
+      {"R = 0", WithHeader(0, 3, 1632).bytes, {true, 0, 3, 0, 3, false}},
+      {"R = -1", WithHeader(-1, 3, 1632).bytes, {true, -1, 3, 0, 3, false}},
+      {"R = 2^31 - 1", WithHeader(INT_MAX, 3, 1632).bytes, {true, INT_MAX, 3, 1, 3, false}},
+      {"a huge count over two records", WithHeader(544, INT_MAX, 2 * 544).bytes,
+       {true, 544, INT_MAX, 2, 65536, false}},
+      {"a negative count", WithHeader(544, -7, 2 * 544).bytes, {true, 544, -7, 0, 0, false}},
+      {"cut inside the record size", Slice(WithHeader(544, 3, 0).bytes, 0, 1026),
+       {true, 544, 0, 0, 0, false}},
+      {"cut inside the settings", Slice(WithHeader(544, 3, 0).bytes, 0, 100),
+       {true, 0, 0, 0, 0, false}},
+      {"a foreign file", std::vector<std::uint8_t>(2000, 'R'), {false, 0, 0, 0, 0, false}},
+  };
+  for (const ReportCase& c : cases) {
+    ConfigDocument doc = Stale();
+    ImageReport report;
+    report.tasks_loaded = 99;  // every field is set afresh
+    EXPECT_EQ(ParseConfigImage(c.bytes, doc, &report), c.expected.signature_ok) << c.what;
+    ExpectReport(report, c.expected, c.what);
+    EXPECT_EQ(doc.tasks.size(), c.expected.signature_ok ? c.expected.tasks_loaded : 1u) << c.what;
+  }
+}
+
+// With small limits the bound is reached by small files: the records up to it load in order, the
+// settings always do, and empty tasks promised past the data never count as cut data.
+TEST(ParseConfigImage, RecordsPastTheMemoryBoundAreNotLoadedButTheSettingsAre) {
+  const ImageLimits limits{4, 10 * 544};
+  const SettingsFields settings{"bound.example", 8910, "u", "p", 15, 3};
+  struct Case {
+    std::int32_t record_size, count;
+    std::size_t data_bytes;
+    std::size_t tasks, in_data;
+    bool cut;
+  } cases[] = {
+      {1, INT_MAX, 200, (2 * 1232 + 5440) / 544, 200, true},
+      {1, 12, 200, 12, 12, false},
+      {2, INT_MAX, 10000, (2 * 11032 + 5440) / 544, 5000, true},
+      {544, INT_MAX, 2 * 544, 4, 2, false},
+      {544, INT_MAX, 40 * 544, 40, 40, false},   // whole records never exceed the bound
+      {300, INT_MAX, 90 * 300, 90, 90, false},   // nor do records of 272 bytes or more
+  };
+  for (const Case& c : cases) {
+    Image image = MakeImage(settings, {});
+    image.bytes.resize(1032 + c.data_bytes);
+    for (std::size_t i = 1032; i < image.bytes.size(); ++i) {
+      image.bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    }
+    image.Put32(1024, c.record_size);
+    image.Put32(1028, c.count);
+    ConfigDocument doc;
+    ImageReport report;
+    ASSERT_TRUE(ParseConfigImage(image.bytes, doc, limits, &report));
+    const std::string what = "R " + std::to_string(c.record_size) + " data " +
+                             std::to_string(c.data_bytes);
+    EXPECT_EQ(doc.settings.bytes, DocumentOf(settings, {}).settings.bytes) << what;
+    ASSERT_EQ(doc.tasks.size(), c.tasks) << what;
+    EXPECT_EQ(report.records_in_data, c.in_data) << what;
+    EXPECT_EQ(report.cut_at_bound, c.cut) << what;
+    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(c.record_size), 544);
+    for (std::size_t t = 0; t < std::min(c.tasks, c.in_data); ++t) {
+      const std::size_t at = 1032 + t * static_cast<std::size_t>(c.record_size);
+      const std::size_t last = std::min(take, image.bytes.size() - at) - 1;
+      ASSERT_EQ(doc.tasks[t].bytes[0], image.bytes[at]) << what << " task " << t;
+      ASSERT_EQ(doc.tasks[t].bytes[last], image.bytes[at + last]) << what << " task " << t;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qv
