@@ -20,8 +20,6 @@ static_assert(ConfigFileSize(1) == kFirstTaskOffset + kTaskRecordSize);
 // The empty tasks a damaged count may add must fit the slack on their own.
 static_assert(kMaxPromisedTasks * kTaskRecordSize <= kTaskMemorySlack);
 
-// Records of another size are read through a window of this many bytes.
-constexpr std::size_t kWindowSize = std::size_t{1} << 20;
 constexpr std::size_t kConsumedStep = std::size_t{1} << 20;
 
 // Copies what `bytes` holds of [offset, offset + size) to the start of `out`.
@@ -101,8 +99,8 @@ std::vector<TaskRecord> AllocateTasks(std::size_t wanted) {
 }
 
 // Fills the first `count` tasks from records of `record_size` bytes.
-bool FillTasks(ImageSource& source, std::int64_t record_size, std::vector<TaskRecord>& tasks,
-               std::size_t count) {
+bool FillTasks(ImageSource& source, std::int64_t record_size, std::size_t read_window,
+               std::vector<TaskRecord>& tasks, std::size_t count) {
   if (count == 0) return true;
   const std::uint64_t size = source.Size();
   if (record_size == static_cast<std::int64_t>(kTaskRecordSize)) {
@@ -113,8 +111,9 @@ bool FillTasks(ImageSource& source, std::int64_t record_size, std::vector<TaskRe
   }
   const auto stride = static_cast<std::uint64_t>(record_size);
   const std::uint64_t take = std::min<std::uint64_t>(stride, kTaskRecordSize);
+  const std::size_t window_size = std::max(read_window, kTaskRecordSize);
   std::vector<std::uint8_t> window(
-      static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size - kFirstTaskOffset)));
+      static_cast<std::size_t>(std::min<std::uint64_t>(window_size, size - kFirstTaskOffset)));
   std::uint64_t window_start = 0, window_end = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint64_t offset = kFirstTaskOffset + i * stride;
@@ -122,7 +121,7 @@ bool FillTasks(ImageSource& source, std::int64_t record_size, std::vector<TaskRe
     if (offset < window_start || offset + available > window_end) {
       // Short records share a window; a long record needs only its first bytes.
       const std::uint64_t length =
-          std::min<std::uint64_t>(size - offset, stride < kWindowSize ? window.size() : available);
+          std::min<std::uint64_t>(size - offset, stride < window_size ? window.size() : available);
       if (!source.ReadAt(offset, window.data(), static_cast<std::size_t>(length))) return false;
       window_start = offset;
       window_end = offset + length;
@@ -184,7 +183,9 @@ ImageOutcome ReadConfigImage(ImageSource& source, ConfigDocument& doc, const Ima
   const TaskPlan plan = PlanTasks(size, r.record_size, r.declared_count, limits);
   std::vector<TaskRecord> tasks = AllocateTasks(plan.tasks);
   const std::size_t filled = std::min(tasks.size(), plan.from_data);
-  if (!FillTasks(source, r.record_size, tasks, filled)) return ImageOutcome::kReadError;
+  if (!FillTasks(source, r.record_size, limits.read_window, tasks, filled)) {
+    return ImageOutcome::kReadError;
+  }
 
   r.records_in_data = plan.from_data;
   r.tasks_loaded = tasks.size();

@@ -35,6 +35,8 @@ constexpr std::uint64_t ConfigFileSize(std::uint64_t count) {
 struct ImageLimits {
   std::size_t promised_tasks = kMaxPromisedTasks;
   std::size_t task_memory_slack = kTaskMemorySlack;
+  // Records of a size other than 544 are read through a window of this many bytes (at least 544).
+  std::size_t read_window = std::size_t{1} << 20;
 };
 
 // What reading a file found.

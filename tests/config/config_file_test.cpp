@@ -398,5 +398,27 @@ TEST(ParseConfigImage, RecordsPastTheMemoryBoundAreNotLoadedButTheSettingsAre) {
   }
 }
 
+// Records of another size are read through a window; where it ends must not matter.
+TEST(ParseConfigImage, TheReadWindowDoesNotChangeWhatLoads) {
+  std::vector<TaskFields> tasks;
+  for (int i = 0; i < 40; ++i) tasks.push_back({"T" + std::to_string(i), "/s" + std::to_string(i), "C:\\t"});
+  for (std::size_t record_size : {1u, 300u, 543u, 545u, 700u, 2000u}) {
+    std::vector<std::uint8_t> bytes = MakeImage(SettingsFields{}, tasks, record_size).bytes;
+    bytes.resize(bytes.size() - record_size / 3);  // the last record cut short
+    const ConfigDocument expected = Parsed(bytes);
+    for (std::size_t window : {544u, 545u, 1000u, 1087u, 4096u}) {
+      ImageLimits limits;
+      limits.read_window = window;
+      ConfigDocument doc;
+      ASSERT_TRUE(ParseConfigImage(bytes, doc, limits));
+      ASSERT_EQ(doc.tasks.size(), expected.tasks.size());
+      for (std::size_t i = 0; i < doc.tasks.size(); ++i) {
+        ASSERT_EQ(doc.tasks[i].bytes, expected.tasks[i].bytes)
+            << "R " << record_size << " window " << window << " task " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qv
