@@ -21,10 +21,10 @@ inline constexpr std::size_t kFirstTaskOffset = 1032;
 // holds is loaded (up to the memory bound), and empty ones are added only while the list is
 // shorter than this.
 inline constexpr std::size_t kMaxPromisedTasks = 65536;
-// The tasks of a file of S bytes may take at most 2 * S + this many bytes of memory; records
-// past that are not loaded. A damaged record size of 1 would otherwise turn each byte into a
-// 544-byte task.
-inline constexpr std::size_t kTaskMemorySlack = std::size_t{40} << 20;
+// The tasks of a file of S bytes may take at most 2 * S + this many bytes of memory, so that with
+// the read window a load stays within 2 * S + 40 MB; records past that are not loaded. A damaged
+// record size of 1 would otherwise turn each byte into a 544-byte task.
+inline constexpr std::size_t kTaskMemorySlack = std::size_t{38} << 20;
 
 // The exact size of a file that this editor wrote with `count` tasks.
 constexpr std::uint64_t ConfigFileSize(std::uint64_t count) {

@@ -324,7 +324,7 @@ Image WithHeader(std::int32_t record_size, std::int32_t count, std::size_t data_
 }
 
 TEST(ParseConfigImage, ReportsWhatTheFileHolds) {
-  const std::size_t default_bound = (2 * (1032 + 100000) + (std::size_t{40} << 20)) / 544;
+  const std::size_t default_bound = (2 * (1032 + 100000) + (std::size_t{38} << 20)) / 544;
   const ReportCase cases[] = {
       {"three tasks", MakeImage(SettingsFields{}, SampleTasks()).bytes, {true, 544, 3, 3, 3, false}},
       {"70,000 one-byte records", WithHeader(1, INT_MAX, 70000).bytes,

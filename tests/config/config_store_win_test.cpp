@@ -199,7 +199,7 @@ TEST(LoadConfig, ReportsWhatItFound) {
   bytes_as_tasks.bytes.resize(100000, 0x41);
   bytes_as_tasks.Put32(1024, 1);
   bytes_as_tasks.Put32(1028, INT_MAX);
-  const std::size_t bound = (2 * 100000 + (std::size_t{40} << 20)) / 544;
+  const std::size_t bound = (2 * 100000 + (std::size_t{38} << 20)) / 544;
   Image lower_case = MakeImage(kSettings, SampleTasks());
   lower_case.bytes[0] = 'r';
   Image count_beyond = MakeImage(kSettings, SampleTasks());
