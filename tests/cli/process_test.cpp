@@ -1,6 +1,8 @@
 // The qvconf program itself, run as a process: arguments, pipes, exit status, default location.
+#include "cli/code_page.h"
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
+#include "i18n/ui_strings.h"
 #include "run_program.h"
 
 namespace qv::test {
@@ -49,6 +51,38 @@ TEST_F(ProcessTest, ImportReadsStandardInput) {
   EXPECT_EQ(doc.settings.Host(), "piped.example");
   ASSERT_EQ(doc.tasks.size(), 1u);
   EXPECT_EQ(doc.tasks[0].Name(), "Only");
+}
+
+// Without --code-page the texts are in the system's code page and new tasks are named in the
+// editor's language. The cp936 run repeats this on a Simplified Chinese system.
+TEST_F(ProcessTest, SystemCodePageByDefault) {
+  const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文
+  const std::string dir_arg = Utf8Path(dir());
+  const auto run = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> all{"--dir", dir_arg, "--create"};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgram(QVCONF_PATH, all, {}).value_or(ProgramResult{});
+  };
+  ASSERT_EQ(run({"task", "add"}).exit_code, 0);
+  const ProgramResult added = run({"task", "add", chinese});
+  const unsigned page = cli::DefaultCodePage();
+  if (page == 936) {
+    ASSERT_EQ(added.exit_code, 0) << added.err;
+    const ConfigDocument doc = Loaded();
+    ASSERT_EQ(doc.tasks.size(), 2u);
+    const std::string stem = TableFor(Language::kSimplifiedChinese).texts[kUiNewTaskStem];
+    EXPECT_EQ(doc.tasks[0].Name(), stem + "1");
+    EXPECT_EQ(doc.tasks[1].Name(), "\xD6\xD0\xCE\xC4");
+  } else if (page == 1252) {
+    // The text arrives whole (not as the ANSI argv's question marks) and is refused whole.
+    EXPECT_EQ(added.exit_code, 2);
+    EXPECT_NE(added.err.find(chinese), std::string::npos) << added.err;
+    const ConfigDocument doc = Loaded();
+    ASSERT_EQ(doc.tasks.size(), 1u);
+    EXPECT_EQ(doc.tasks[0].Name(), std::string(TableFor(Language::kEnglish).texts[kUiNewTaskStem]) + "1");
+  } else {
+    GTEST_SKIP() << "code page " << page;
+  }
 }
 
 TEST_F(ProcessTest, WithoutALocationTheFileBesideTheProgramIsUsed) {
