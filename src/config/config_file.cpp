@@ -83,27 +83,39 @@ TaskPlan PlanTasks(std::uint64_t file_size, std::int64_t record_size, std::int64
   return plan;
 }
 
-// As many of `wanted` zeroed tasks as memory gives, halving on each refusal.
+// As many of `wanted` zeroed tasks as memory gives, halving on each refusal: a file is cut
+// rather than dropped when memory runs short.
 std::vector<TaskRecord> AllocateTasks(std::size_t wanted) {
   std::vector<TaskRecord> tasks;
-  std::size_t n = std::min(wanted, tasks.max_size());
-  for (;;) {
+  for (std::size_t n = std::min(wanted, tasks.max_size()); n > 0; n /= 2) {
     try {
       tasks.resize(n);
-      return tasks;
+      break;
     } catch (const std::bad_alloc&) {
-      if (n == 0) throw;
-      n /= 2;
     }
   }
+  return tasks;
+}
+
+bool InPlace(std::int64_t record_size) {
+  return record_size == static_cast<std::int64_t>(kTaskRecordSize);
+}
+
+// The buffer that records of another size are read through; taken before the tasks, which may
+// then have whatever memory is left.
+std::vector<std::uint8_t> ReadWindow(std::uint64_t file_size, std::int64_t record_size,
+                                     std::size_t records, std::size_t read_window) {
+  if (records == 0 || InPlace(record_size)) return {};
+  return std::vector<std::uint8_t>(static_cast<std::size_t>(std::min<std::uint64_t>(
+      std::max(read_window, kTaskRecordSize), file_size - kFirstTaskOffset)));
 }
 
 // Fills the first `count` tasks from records of `record_size` bytes.
-bool FillTasks(ImageSource& source, std::int64_t record_size, std::size_t read_window,
+bool FillTasks(ImageSource& source, std::int64_t record_size, std::vector<std::uint8_t>& window,
                std::vector<TaskRecord>& tasks, std::size_t count) {
   if (count == 0) return true;
   const std::uint64_t size = source.Size();
-  if (record_size == static_cast<std::int64_t>(kTaskRecordSize)) {
+  if (InPlace(record_size)) {
     // The records on disk are the records in memory: one read straight into them.
     const auto bytes = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::uint64_t{count} * kTaskRecordSize, size - kFirstTaskOffset));
@@ -111,9 +123,6 @@ bool FillTasks(ImageSource& source, std::int64_t record_size, std::size_t read_w
   }
   const auto stride = static_cast<std::uint64_t>(record_size);
   const std::uint64_t take = std::min<std::uint64_t>(stride, kTaskRecordSize);
-  const std::size_t window_size = std::max(read_window, kTaskRecordSize);
-  std::vector<std::uint8_t> window(
-      static_cast<std::size_t>(std::min<std::uint64_t>(window_size, size - kFirstTaskOffset)));
   std::uint64_t window_start = 0, window_end = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint64_t offset = kFirstTaskOffset + i * stride;
@@ -121,7 +130,7 @@ bool FillTasks(ImageSource& source, std::int64_t record_size, std::size_t read_w
     if (offset < window_start || offset + available > window_end) {
       // Short records share a window; a long record needs only its first bytes.
       const std::uint64_t length =
-          std::min<std::uint64_t>(size - offset, stride < window_size ? window.size() : available);
+          std::min<std::uint64_t>(size - offset, stride < window.size() ? window.size() : available);
       if (!source.ReadAt(offset, window.data(), static_cast<std::size_t>(length))) return false;
       window_start = offset;
       window_end = offset + length;
@@ -181,9 +190,11 @@ ImageOutcome ReadConfigImage(ImageSource& source, ConfigDocument& doc, const Ima
   r.declared_count = GetLE32(head + kTaskCountOffset);
 
   const TaskPlan plan = PlanTasks(size, r.record_size, r.declared_count, limits);
+  std::vector<std::uint8_t> window =
+      ReadWindow(size, r.record_size, plan.from_data, limits.read_window);
   std::vector<TaskRecord> tasks = AllocateTasks(plan.tasks);
   const std::size_t filled = std::min(tasks.size(), plan.from_data);
-  if (!FillTasks(source, r.record_size, limits.read_window, tasks, filled)) {
+  if (!FillTasks(source, r.record_size, window, tasks, filled)) {
     return ImageOutcome::kReadError;
   }
 

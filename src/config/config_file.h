@@ -71,7 +71,8 @@ enum class ImageOutcome { kLoaded, kForeign, kReadError };
 // Only bytes inside the file are read: what it lacks stays zero (the settings keep their defaults
 // there), a record size R above 544 skips each record's tail, one below fills the missing fields
 // with zeros. Time is linear in the file's size and the tasks stay within the memory bound; when
-// memory runs out before it, fewer tasks are loaded (the report says so) rather than none.
+// memory runs out before it, fewer tasks are loaded (the report says so) rather than none. Throws
+// std::bad_alloc, with nothing changed, only when not even the 1 MB read window can be had.
 ImageOutcome ReadConfigImage(ImageSource& source, ConfigDocument& doc, const ImageLimits& limits,
                              ImageReport* report = nullptr);
 

@@ -244,6 +244,63 @@ TEST(LoadConfig, ReportsWhatItFound) {
   }
 }
 
+// Takes all of the 32-bit address space but `left` bytes, so that larger allocations fail.
+class AddressSpaceHog {
+ public:
+  explicit AddressSpaceHog(std::size_t left) {
+    void* kept = VirtualAlloc(nullptr, left, MEM_RESERVE, PAGE_NOACCESS);
+    for (std::size_t size = std::size_t{1} << 30; size >= (std::size_t{64} << 10); size /= 2) {
+      while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+        blocks_.push_back(block);
+      }
+    }
+    if (kept != nullptr) VirtualFree(kept, 0, MEM_RELEASE);
+  }
+  ~AddressSpaceHog() {
+    for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+  }
+  AddressSpaceHog(const AddressSpaceHog&) = delete;
+  AddressSpaceHog& operator=(const AddressSpaceHog&) = delete;
+
+ private:
+  std::vector<void*> blocks_;
+};
+
+TEST(LoadConfig, AFileIsCutToWhatMemoryHoldsRatherThanDropped) {
+  if (sizeof(void*) != 4) GTEST_SKIP() << "address space runs out only in the 32-bit build";
+  TempDir dir;
+  Image image = MakeImage(kSettings, {});
+  image.bytes.resize(1032 + 200000);
+  for (std::size_t i = 1032; i < image.bytes.size(); ++i) {
+    image.bytes[i] = static_cast<std::uint8_t>(i % 251);
+  }
+  image.Put32(1024, 1);
+  image.Put32(1028, INT_MAX);
+  ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", image.bytes));
+  // The bound allows about 40 MB of tasks; 24 MB of address space is left.
+  const std::size_t bound = (2 * image.bytes.size() + (std::size_t{38} << 20)) / 544;
+  ConfigDocument doc;
+  LoadResult result;
+  {
+    const AddressSpaceHog hog(std::size_t{24} << 20);
+    result = Load(dir.path(), doc);
+  }
+  std::cout << "[ observed ] " << doc.tasks.size() << " of " << bound << " tasks loaded\n";
+  EXPECT_EQ(result.status, LoadStatus::kCut);
+  EXPECT_TRUE(result.report.cut_at_bound);
+  ASSERT_GT(doc.tasks.size(), 0u);
+  EXPECT_LT(doc.tasks.size(), bound);
+  bool halved = false;
+  for (std::size_t n = bound / 2; n > 0; n /= 2) halved = halved || n == doc.tasks.size();
+  EXPECT_TRUE(halved) << doc.tasks.size();
+  EXPECT_EQ(doc.settings.Port(), 8910);
+  EXPECT_EQ(doc.settings.Password(), kSettings.password);
+  for (std::size_t t = 0; t < doc.tasks.size(); t += 997) {
+    ASSERT_EQ(doc.tasks[t].bytes[0], image.bytes[1032 + t]) << t;
+    ASSERT_EQ(doc.tasks[t].bytes[1], 0) << t;
+  }
+}
+
 TEST(LoadConfig, AFileHeldPastTheRetriesIsUnreadable) {
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", MakeImage(kSettings, SampleTasks()).bytes));
