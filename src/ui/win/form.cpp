@@ -49,50 +49,72 @@ UINT StaticDrawTextFlags(DWORD style) {
 
 namespace {
 
-// One past the rightmost column of ink when `text` is drawn with `flags` in a box `width` wide.
-int InkRight(HDC reference, const std::wstring& text, UINT flags, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const HDC dc = CreateCompatibleDC(reference);
-  const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dc || !bitmap || !bits) {
-    if (bitmap) DeleteObject(bitmap);
-    if (dc) DeleteDC(dc);
-    return 0;
+// A white 32-bit bitmap to draw texts into, kept between calls: the labels of a window are
+// measured one after another, and under Wine every new DC and bitmap is a trip to the server.
+class InkCanvas {
+ public:
+  ~InkCanvas() {
+    if (dc_) DeleteDC(dc_);
+    if (bitmap_) DeleteObject(bitmap_);
   }
-  const HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-  const HGDIOBJ old_font = SelectObject(dc, GetCurrentObject(reference, OBJ_FONT));
-  auto* pixels = static_cast<std::uint32_t*>(bits);
-  constexpr std::uint32_t kPaper = 0x00ffffff;
-  std::fill(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-            kPaper);
-  SetTextColor(dc, RGB(0, 0, 0));
-  SetBkMode(dc, TRANSPARENT);
-  RECT box{0, 0, width, height};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
-  GdiFlush();
-  int right = 0;
-  for (int x = width - 1; x >= 0 && right == 0; --x) {
-    for (int y = 0; y < height; ++y) {
-      if (pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                 static_cast<std::size_t>(x)] != kPaper) {
-        right = x + 1;
-        break;
+
+  // Ready for a text of `width` x `height` pixels; false when the bitmap cannot be made.
+  bool Prepare(int width, int height) {
+    if (!dc_) dc_ = CreateCompatibleDC(nullptr);
+    if (!dc_) return false;
+    if (width > width_ || height > height_) {
+      BITMAPINFO info{};
+      info.bmiHeader.biSize = sizeof(info.bmiHeader);
+      info.bmiHeader.biWidth = std::max(width, width_);
+      info.bmiHeader.biHeight = -std::max(height, height_);
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 32;
+      info.bmiHeader.biCompression = BI_RGB;
+      void* bits = nullptr;
+      const HBITMAP bitmap = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+      if (!bitmap || !bits) return false;
+      SelectObject(dc_, bitmap);
+      if (bitmap_) DeleteObject(bitmap_);
+      bitmap_ = bitmap;
+      pixels_ = static_cast<std::uint32_t*>(bits);
+      width_ = info.bmiHeader.biWidth;
+      height_ = -info.bmiHeader.biHeight;
+    }
+    std::fill(pixels_, pixels_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
+              kPaper);
+    return true;
+  }
+
+  // One past the rightmost column of ink once `text` is drawn with `font` and `flags` in a box
+  // `width` x `height` at the top left.
+  int InkRight(HFONT font, const std::wstring& text, UINT flags, int width, int height) {
+    if (!Prepare(width, height)) return 0;
+    const HGDIOBJ old_font = SelectObject(dc_, font);
+    SetTextColor(dc_, RGB(0, 0, 0));
+    SetBkMode(dc_, TRANSPARENT);
+    RECT box{0, 0, width, height};
+    DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &box, flags);
+    GdiFlush();
+    SelectObject(dc_, old_font);
+    for (int x = width - 1; x >= 0; --x) {
+      for (int y = 0; y < height; ++y) {
+        if (pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                    static_cast<std::size_t>(x)] != kPaper) {
+          return x + 1;
+        }
       }
     }
+    return 0;
   }
-  SelectObject(dc, old_font);
-  SelectObject(dc, old_bitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return right;
-}
+
+ private:
+  static constexpr std::uint32_t kPaper = 0x00ffffff;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  std::uint32_t* pixels_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
 
 }  // namespace
 
@@ -115,8 +137,10 @@ SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text) {
     // last glyph's ink may reach past its advance: along a long text Wine's drawing ends a pixel
     // or two further right. The label clips whatever lies outside it, so it is sized to where the
     // ink really ends, drawn with the same font and flags.
+    static thread_local InkCanvas canvas;
     const int slack = metrics.tmMaxCharWidth + 8;
-    size.cx = std::max<LONG>(size.cx, InkRight(dc, text, flags, size.cx + slack, size.cy));
+    const HFONT drawn = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    size.cx = std::max<LONG>(size.cx, canvas.InkRight(drawn, text, flags, size.cx + slack, size.cy));
   }
   SelectObject(dc, old);
   ReleaseDC(label, dc);
