@@ -8,15 +8,8 @@
 
 #include "config/image_fixture.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
-
-using test::DocumentOf;
-using test::Image;
-using test::MakeImage;
-using test::SampleTasks;
-using test::SettingsFields;
-using test::TaskFields;
 
 // A document that parsing must overwrite completely.
 ConfigDocument Stale() {
@@ -421,4 +414,4 @@ TEST(ParseConfigImage, TheReadWindowDoesNotChangeWhatLoads) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

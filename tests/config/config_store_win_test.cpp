@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <stdexcept>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,19 +15,8 @@
 #include "config/image_fixture.h"
 #include "config/win_files.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
-
-using test::DocumentOf;
-using test::Holder;
-using test::Image;
-using test::MakeImage;
-using test::ReadBytes;
-using test::SampleTasks;
-using test::SettingsFields;
-using test::TaskFields;
-using test::TempDir;
-using test::WriteBytes;
 
 using Names = std::vector<std::wstring>;
 
@@ -667,4 +656,4 @@ TEST(SaveConfigWith, AnExceptionClosesAndRemovesItsFile) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

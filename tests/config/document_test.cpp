@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 ConfigDocument WithTasks(const std::vector<std::string>& names) {
@@ -274,4 +274,4 @@ TEST(ConfigDocument, MarkSavedClearsModified) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 TEST(ExeDirectory, IsTheFolderOfThisProgramWithItsBackslash) {
@@ -18,4 +18,4 @@ TEST(ExeDirectory, IsTheFolderOfThisProgramWithItsBackslash) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

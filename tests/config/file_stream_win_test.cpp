@@ -7,13 +7,8 @@
 
 #include "config/win_files.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
-
-using test::Holder;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 const std::vector<std::uint8_t> kContent = {'h', 'e', 'l', 'l', 'o', 0, 0xFF, '!'};
 
@@ -211,4 +206,4 @@ TEST(LoadFileWithRetry, OtherReadersDoNotHoldItUp) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/coding.h"
 #include "config/config_file.h"
 #include "config/config_store.h"
 #include "config/config_store_steps.h"
@@ -70,8 +71,7 @@ std::int32_t GenerationOnDisk(const TempDir& dir) {
   const std::vector<std::uint8_t> bytes = ReadBytes(dir / L"CONFIGS.DAT", &exists);
   if (!exists) return -1;
   if (bytes.size() != ConfigFileSize(kKillTasks)) return -2;
-  const std::int32_t generation = static_cast<std::int32_t>(
-      bytes[72] | bytes[73] << 8 | bytes[74] << 16 | static_cast<std::uint32_t>(bytes[75]) << 24);
+  const std::int32_t generation = GetLE32(&bytes[8 + SettingsRecord::kPortOffset]);
   return bytes == BuildConfigImage(KillDocument(generation)) ? generation : -2;
 }
 

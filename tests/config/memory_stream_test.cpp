@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 void Fill(TStrMemoryStream& stream, const std::string& bytes) {
@@ -143,4 +143,4 @@ TEST(MemoryStream, AFailedAllocationChangesNothing) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 struct Case {
@@ -39,4 +39,4 @@ TEST(DirectoryOfPath, WideFormKeepsCharactersOutsideAnyCodePage) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

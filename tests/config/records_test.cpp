@@ -7,7 +7,7 @@
 
 #include "config/image_fixture.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 std::vector<std::uint8_t> Bytes(const SettingsRecord& s) { return {s.bytes.begin(), s.bytes.end()}; }
@@ -123,4 +123,4 @@ TEST(ShortString, ALengthAboveTheCapacityReadsAsTheCapacity) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test
