@@ -54,8 +54,9 @@ class Checker {
 
   std::vector<std::string> Run(const FileFacts& facts) {
     if (!facts.signature_ok) {
-      problems_.push_back("file: wrong signature (not \"RSYNCFG\"): not a configuration file, "
-                          "nothing in it was loaded");
+      problems_.push_back(
+          "file: wrong signature (not \"RSYNCFG\"): not a configuration file, "
+          "nothing in it was loaded");
       return std::move(problems_);
     }
     CheckLayout(facts);
@@ -85,8 +86,8 @@ class Checker {
     if (count > in_data) {
       const auto loaded = static_cast<std::int64_t>(facts.tasks_loaded);
       problems_.push_back("file: the task count is " + std::to_string(count) +
-                          " but the data holds " + std::to_string(in_data) + " records: " +
-                          std::to_string(loaded > in_data ? loaded - in_data : 0) +
+                          " but the data holds " + std::to_string(in_data) +
+                          " records: " + std::to_string(loaded > in_data ? loaded - in_data : 0) +
                           " empty tasks were made in their place");
     }
     if (facts.cut_at_bound) {
@@ -101,9 +102,8 @@ class Checker {
                   std::size_t capacity) {
     const std::size_t length = bytes[0];
     if (length > capacity) {
-      problems_.push_back(owner + ": " + field + " has the length byte " +
-                          std::to_string(length) + ", above the field's " +
-                          std::to_string(capacity) + " bytes (read as " +
+      problems_.push_back(owner + ": " + field + " has the length byte " + std::to_string(length) +
+                          ", above the field's " + std::to_string(capacity) + " bytes (read as " +
                           std::to_string(capacity) + ")");
       return;
     }

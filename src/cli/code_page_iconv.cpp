@@ -35,7 +35,8 @@ class Iconv {
     char* out_p = out.data();
     std::size_t out_left = out.size();
     while (in_left > 0) {
-      if (iconv(handle_, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1)) continue;
+      if (iconv(handle_, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1))
+        continue;
       if (errno != E2BIG) return std::nullopt;  // EILSEQ, or EINVAL for a cut sequence
       const std::size_t used = out.size() - out_left;
       out.resize(out.size() * 2);

@@ -10,7 +10,8 @@ namespace {
 std::optional<std::wstring> ToWide(UINT code_page, std::string_view bytes) {
   if (bytes.empty()) return std::wstring();
   const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  const int n =
+      MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
   if (n <= 0) return std::nullopt;
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), n);

@@ -93,7 +93,8 @@ bool Session::Open(Use use) {
   if (!args_.file.empty()) {
     access_ = OpenConfigAccess(args_.file, false, error);
   } else {
-    access_ = OpenConfigAccess(args_.dir.empty() ? DefaultConfigDirectory() : args_.dir, true, error);
+    access_ =
+        OpenConfigAccess(args_.dir.empty() ? DefaultConfigDirectory() : args_.dir, true, error);
   }
   if (!access_) {
     exit_ = Error(error);
@@ -159,8 +160,8 @@ std::optional<int> Session::FindTask(const std::string& utf8) {
     const int found = doc_.FindTask(*bytes);
     if (found >= 0) return found;
   }
-  if (utf8.size() > 1 && utf8[0] == '#' && utf8.find_first_not_of("0123456789", 1) == std::string::npos &&
-      utf8.size() < 11) {
+  if (utf8.size() > 1 && utf8[0] == '#' &&
+      utf8.find_first_not_of("0123456789", 1) == std::string::npos && utf8.size() < 11) {
     const long long n = std::stoll(utf8.substr(1));
     if (n >= 1 && static_cast<std::size_t>(n) <= doc_.tasks.size()) return static_cast<int>(n - 1);
   }
@@ -197,15 +198,15 @@ int Session::Show() {
   const CodePage& cp = *code_page_;
   const SettingsRecord& s = doc_.settings;
   std::ostringstream out;
-  out << "File:        " << access_->DisplayPath()
-      << (loaded_.status == FileStatus::kMissing ? " (missing)" : "") << "\n";
+  out << "File:        " << access_->DisplayPath() << "\n";
   out << "Host:        " << Shown(s.Host(), cp) << "\n";
   out << "Port:        " << s.Port() << "\n";
   out << "User:        " << Shown(s.User(), cp) << "\n";
   const std::string password = s.Password();
   out << "Password:    "
-      << (args_.show_password ? Shown(password, cp)
-                              : (password.empty() ? std::string() : "******** (--show-password shows it)"))
+      << (args_.show_password
+              ? Shown(password, cp)
+              : (password.empty() ? std::string() : "******** (--show-password shows it)"))
       << "\n";
   out << "Interval:    " << s.Interval() << " min\n";
   out << "Speed limit: " << s.SpeedLimit() << " KB/s\n";
@@ -229,7 +230,8 @@ int Session::Export() {
   }
   std::string error;
   if (!WriteWholeFile(args_.output, json, error)) return Error("cannot write " + error);
-  console_.Out("exported " + std::to_string(doc_.tasks.size()) + " tasks to " + args_.output + "\n");
+  console_.Out("exported " + std::to_string(doc_.tasks.size()) + " tasks to " + args_.output +
+               "\n");
   return kExitOk;
 }
 
@@ -349,7 +351,8 @@ int Session::TaskRename() {
   if (name->size() > TaskRecord::kNameCapacity) {
     Note("the name is cut to its first 31 bytes, as the editor stores it");
   }
-  return Finish("renamed " + before + " to " + Quoted(doc_.tasks[static_cast<std::size_t>(*position)].NameView(), *code_page_));
+  return Finish("renamed " + before + " to " +
+                Quoted(doc_.tasks[static_cast<std::size_t>(*position)].NameView(), *code_page_));
 }
 
 int Session::TaskSet() {
@@ -376,8 +379,10 @@ int Session::Check() {
 }
 
 std::string Footer() {
-  return "\nThe file is CONFIGS.DAT beside qvconf unless --file or --dir says otherwise. Texts are\n"
-         "UTF-8 here and bytes of an ANSI code page in the file. Exit status: 0 done, 1 refused by\n"
+  return "\nThe file is CONFIGS.DAT beside qvconf unless --file or --dir says otherwise. Texts "
+         "are\n"
+         "UTF-8 here and bytes of an ANSI code page in the file. Exit status: 0 done, 1 refused "
+         "by\n"
          "the editor's rules (or check found problems), 2 bad input or the file could not be read\n"
          "or written; the file is never changed unless the command succeeds.";
 }

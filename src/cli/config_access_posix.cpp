@@ -123,8 +123,7 @@ class PosixConfigFile final : public ConfigAccess {
     if (fd.get() < 0) return {false, cannot_create + ": " + ErrnoText(errno)};
     const std::vector<std::uint8_t> image = BuildConfigImage(doc);
     const bool written = ::fchmod(fd.get(), mode) == 0 &&
-                         WriteAll(fd.get(), image.data(), image.size()) &&
-                         ::fsync(fd.get()) == 0;
+                         WriteAll(fd.get(), image.data(), image.size()) && ::fsync(fd.get()) == 0;
     const int write_error = errno;
     if (!fd.Close() || !written) {
       ::unlink(temp.c_str());

@@ -46,10 +46,18 @@ class WindowsConfigFile final : public ConfigAccess {
     LoadOutcome outcome;
     outcome.facts = result.report;
     switch (result.status) {
-      case LoadStatus::kLoaded: outcome.status = FileStatus::kLoaded; break;
-      case LoadStatus::kMissing: outcome.status = FileStatus::kMissing; break;
-      case LoadStatus::kForeign: outcome.status = FileStatus::kForeign; break;
-      case LoadStatus::kCut: outcome.status = FileStatus::kCut; break;
+      case LoadStatus::kLoaded:
+        outcome.status = FileStatus::kLoaded;
+        break;
+      case LoadStatus::kMissing:
+        outcome.status = FileStatus::kMissing;
+        break;
+      case LoadStatus::kForeign:
+        outcome.status = FileStatus::kForeign;
+        break;
+      case LoadStatus::kCut:
+        outcome.status = FileStatus::kCut;
+        break;
       case LoadStatus::kUnreadable:
         outcome.status = FileStatus::kUnreadable;
         outcome.error = "held by another program past the retries, not a file, or a read error";
@@ -85,9 +93,11 @@ std::unique_ptr<ConfigAccess> OpenConfigAccess(const std::string& location, bool
   }
   // The editor's save writes its temporary and backup files under this name, so the file keeps it.
   const std::size_t slash = path.find_last_of(L"\\:");
-  const std::wstring_view name = std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
+  const std::wstring_view name =
+      std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
   if (!SameFileName(name, L"CONFIGS.DAT")) {
-    error = location + ": on Windows the file must be named CONFIGS.DAT (or give its folder with --dir)";
+    error = location +
+            ": on Windows the file must be named CONFIGS.DAT (or give its folder with --dir)";
     return nullptr;
   }
   return std::make_unique<WindowsConfigFile>(path.substr(0, path.size() - name.size()));

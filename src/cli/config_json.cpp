@@ -104,13 +104,13 @@ void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& co
   CheckKeys(settings, {"host", "port", "user", "password", "interval", "speed_limit"}, "settings");
   const SettingsRecord& s = doc.settings;
   if (settings.contains("host")) {
-    const std::string host = ReadText(settings["host"], "settings.host",
-                                      SettingsRecord::kHostCapacity, code_page);
+    const std::string host =
+        ReadText(settings["host"], "settings.host", SettingsRecord::kHostCapacity, code_page);
     if (host != s.Host()) doc.SetHost(host);
   }
   if (settings.contains("user")) {
-    const std::string user = ReadText(settings["user"], "settings.user",
-                                      SettingsRecord::kUserCapacity, code_page);
+    const std::string user =
+        ReadText(settings["user"], "settings.user", SettingsRecord::kUserCapacity, code_page);
     if (user != s.User()) doc.SetUser(user);
   }
   if (settings.contains("password")) {
@@ -145,8 +145,8 @@ std::vector<WantedTask> ReadTasks(const Json& tasks, const CodePage& code_page) 
     if (!task.is_object()) throw BadInput{where + ": expected an object"};
     CheckKeys(task, {"name", "source", "target"}, where);
     WantedTask& w = wanted.emplace_back();
-    w.name = ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity,
-                      code_page);
+    w.name =
+        ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity, code_page);
     w.source = ReadText(Field(task, "source", where), where + ".source",
                         TaskRecord::kSourceCapacity, code_page);
     w.target = ReadText(Field(task, "target", where), where + ".target",
@@ -202,9 +202,8 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
       const std::int32_t written_in = ReadNumber(root["code_page"], "code_page");
       if (static_cast<unsigned>(written_in) != code_page.number()) {
         throw BadInput{"code_page: the JSON was written in code page " +
-                       std::to_string(written_in) + ", not " +
-                       std::to_string(code_page.number()) + "; run with --code-page " +
-                       std::to_string(written_in)};
+                       std::to_string(written_in) + ", not " + std::to_string(code_page.number()) +
+                       "; run with --code-page " + std::to_string(written_in)};
       }
     }
     ConfigDocument work = doc;

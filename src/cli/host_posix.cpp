@@ -57,8 +57,8 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
     error = path + ": " + std::strerror(errno);
     return false;
   }
-  struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && ReadFd(fd, content);
+  struct stat info {};
+  const bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && ReadFd(fd, content);
   if (!ok) error = path + ": " + (S_ISDIR(info.st_mode) ? "is a folder" : std::strerror(errno));
   ::close(fd);
   return ok;

@@ -1,4 +1,5 @@
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include "cli/host.h"
@@ -32,7 +33,8 @@ std::string ErrorText(DWORD error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(error);
   if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
+  while (!message.empty() &&
+         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
     message.pop_back();
   }
   return Utf8(message);
@@ -49,7 +51,8 @@ void Write(DWORD which, std::string_view utf8) {
     while (done < wide.size()) {
       DWORD written = 0;
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
-      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return;
+      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0)
+        return;
       done += written;
     }
     return;
@@ -99,7 +102,8 @@ class Handle {
 HANDLE CreateFresh(const std::wstring& target, std::wstring& temp) {
   unsigned n = GetTickCount();
   for (int tries = 0; tries < 100; ++tries, ++n) {
-    temp = target + L".qvconf-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n);
+    temp =
+        target + L".qvconf-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n);
     const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
@@ -131,8 +135,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
-  Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok() || !ReadHandle(file.get(), content)) {
     error = path + ": " + ErrorText(GetLastError());
     return false;

@@ -89,8 +89,10 @@ TEST_F(BadInputTest, JsonMistakesExitTwo) {
       with_task(R"({"source": "/s", "target": "C:\\T"})"),
       with_task(R"({"name": "A", "target": "C:\\T"})"),
       with_task(R"({"name": "A", "source": "/s", "target": "C:\\T", "when": 1})"),
-      with_task(R"({"name": ")" + std::string(32, 'n') + R"(", "source": "/s", "target": "C:\\T"})"),
-      with_task(R"({"name": "A", "source": ")" + std::string(256, 's') + R"(", "target": "C:\\T"})"),
+      with_task(R"({"name": ")" + std::string(32, 'n') +
+                R"(", "source": "/s", "target": "C:\\T"})"),
+      with_task(R"({"name": "A", "source": ")" + std::string(256, 's') +
+                R"(", "target": "C:\\T"})"),
       with_task(task) + "trailing",
   };
   for (const std::string& json : cases) Expect(cli::kExitError, {"import", "-"}, json);
@@ -116,11 +118,13 @@ TEST_F(BadInputTest, RefusedEditsExitOne) {
 
 TEST_F(BadInputTest, AMissingFileIsNeverCreatedByReadingOrWithoutCreate) {
   std::filesystem::remove(config());
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"show"}, {"export"}, {"check"}, {"set", "host", "h"},
-        {"task", "add"}, {"import", "-"}}) {
-    const RunResult run =
-        Run(args, R"({"settings": {}, "tasks": []})");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"show"},
+                                               {"export"},
+                                               {"check"},
+                                               {"set", "host", "h"},
+                                               {"task", "add"},
+                                               {"import", "-"}}) {
+    const RunResult run = Run(args, R"({"settings": {}, "tasks": []})");
     EXPECT_EQ(run.code, cli::kExitError) << args[0];
     EXPECT_NE(run.err.find("no such file"), std::string::npos) << run.err;
     EXPECT_TRUE(Names().empty());

@@ -1,7 +1,8 @@
 // `check` on small files, one problem each.
+#include "cli/check.h"
+
 #include <functional>
 
-#include "cli/check.h"
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
 
@@ -11,7 +12,9 @@ namespace {
 using cli::FileFacts;
 
 std::vector<TaskFields> CleanTasks() {
-  return {{"Alpha", "/srv/a", "C:\\Sync\\A"}, {"Beta", "/srv/b", "D:\\B"}, {"Gamma", "/srv/g", "C:\\Sync\\G"}};
+  return {{"Alpha", "/srv/a", "C:\\Sync\\A"},
+          {"Beta", "/srv/b", "D:\\B"},
+          {"Gamma", "/srv/g", "C:\\Sync\\G"}};
 }
 
 Image CleanImage(const std::vector<TaskFields>& tasks = CleanTasks()) {
@@ -50,24 +53,32 @@ TEST_F(CheckTest, EachProblemIsOneLineNamingItsTask) {
     };
   };
   const std::vector<Case> cases = {
-      {"repeated name", with_task(2, {"alpha", "/srv/g", "E:\\G"}),
+      {"repeated name",
+       with_task(2, {"alpha", "/srv/g", "E:\\G"}),
        {"task \"alpha\" (#3)", "repeats", "\"Alpha\" (#1)"}},
       {"empty name", with_task(1, {"", "/srv/b", "D:\\B"}), {"task #2", "empty name"}},
       {"empty source", with_task(1, {"Beta", "", "D:\\B"}), {"\"Beta\" (#2)", "empty source"}},
       {"empty target", with_task(1, {"Beta", "/srv/b", ""}), {"\"Beta\" (#2)", "empty target"}},
-      {"relative target", with_task(1, {"Beta", "/srv/b", "Backup\\B"}),
+      {"relative target",
+       with_task(1, {"Beta", "/srv/b", "Backup\\B"}),
        {"\"Beta\" (#2)", "not a drive-letter path", "Backup\\B"}},
-      {"network target", with_task(1, {"Beta", "/srv/b", "\\\\server\\share"}),
+      {"network target",
+       with_task(1, {"Beta", "/srv/b", "\\\\server\\share"}),
        {"\"Beta\" (#2)", "not a drive-letter path"}},
-      {"drive without folder separator", with_task(1, {"Beta", "/srv/b", "D:B"}),
+      {"drive without folder separator",
+       with_task(1, {"Beta", "/srv/b", "D:B"}),
        {"\"Beta\" (#2)", "not a drive-letter path"}},
-      {"same target", with_task(1, {"Beta", "/srv/b", "c:\\sync\\a\\"}),
+      {"same target",
+       with_task(1, {"Beta", "/srv/b", "c:\\sync\\a\\"}),
        {"\"Beta\" (#2)", "same folder", "\"Alpha\" (#1)"}},
-      {"target inside another", with_task(1, {"Beta", "/srv/b", "C:/Sync/G/Deeper"}),
+      {"target inside another",
+       with_task(1, {"Beta", "/srv/b", "C:/Sync/G/Deeper"}),
        {"\"Beta\" (#2)", "inside", "\"Gamma\" (#3)"}},
-      {"name cut at 31", with_task(1, {std::string(31, 'n'), "/srv/b", "D:\\B"}),
+      {"name cut at 31",
+       with_task(1, {std::string(31, 'n'), "/srv/b", "D:\\B"}),
        {"(#2)", "name fills all 31 bytes"}},
-      {"source cut at 255", with_task(1, {"Beta", "/" + std::string(254, 's'), "D:\\B"}),
+      {"source cut at 255",
+       with_task(1, {"Beta", "/" + std::string(254, 's'), "D:\\B"}),
        {"\"Beta\" (#2)", "source fills all 255 bytes"}},
       {"host cut at 63",
        [] {
@@ -90,7 +101,8 @@ TEST_F(CheckTest, EachProblemIsOneLineNamingItsTask) {
          return image;
        },
        {"settings", "password has the length byte 255"}},
-      {"record size 600", [] { return MakeImage(SettingsFields{}, CleanTasks(), 600); },
+      {"record size 600",
+       [] { return MakeImage(SettingsFields{}, CleanTasks(), 600); },
        {"file", "record size is 600", "56 bytes"}},
       {"wrong signature",
        [] {
@@ -127,15 +139,18 @@ TEST_F(CheckTest, LinkedProblemsAreEachReported) {
   Image promised = CleanImage();
   promised.Put32(1028, 4);
   const std::vector<Case> cases = {
-      {"target inside a drive root", MakeImage(SettingsFields{}, root),
+      {"target inside a drive root",
+       MakeImage(SettingsFields{}, root),
        {{"\"Gamma\" (#3)", "inside", "\"Beta\" (#2)"}}},
       // Records of 288 bytes end before the target, so every target reads empty.
-      {"record size 288", short_records,
+      {"record size 288",
+       short_records,
        {{"file", "record size is 288", "past byte 288"},
         {"\"Alpha\" (#1)", "empty target"},
         {"\"Beta\" (#2)", "empty target"},
         {"\"Gamma\" (#3)", "empty target"}}},
-      {"count beyond the data", promised,
+      {"count beyond the data",
+       promised,
        {{"file", "count is 4", "holds 3", "1 empty task"},
         {"task #4", "empty name"},
         {"task #4", "empty source"},

@@ -16,8 +16,8 @@ TEST(CodePage, TextsOfEachPageRoundTrip) {
   };
   const std::vector<Case> cases = {
       {1252, "Caf\xE9 \x80", "Caf\xC3\xA9 \xE2\x82\xAC"},
-      {936, "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},                 // 中文
-      {950, "\xA4\xA4\xA4\xE5", "\xE4\xB8\xAD\xE6\x96\x87"},                 // 中文
+      {936, "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},  // 中文
+      {950, "\xA4\xA4\xA4\xE5", "\xE4\xB8\xAD\xE6\x96\x87"},  // 中文
       {950, "\xAA\x5C", "\xE6\xAD\xBF"},  // a trail byte that is a backslash in ASCII
       {936, "C:\\Sync", "C:\\Sync"},
       {1252, std::string("a\0b", 3), std::string("a\0b", 3)},
@@ -35,10 +35,10 @@ TEST(CodePage, WhatDoesNotConvertExactlyIsRefused) {
   const std::optional<CodePage> gbk = CodePage::Open(936);
   const std::optional<CodePage> latin = CodePage::Open(1252);
   ASSERT_TRUE(gbk && latin);
-  EXPECT_FALSE(gbk->Decode("abc\xD6"));                // a lead byte cut off its trail
-  EXPECT_FALSE(latin->Encode("\xE4\xB8\xAD"));          // 中 has no place in 1252
-  EXPECT_FALSE(latin->Encode("\xC3\xA9\xFF"));          // not UTF-8
-  EXPECT_FALSE(latin->Encode("\xE2\x88\x9A"));          // √: no best-fit look-alike either
+  EXPECT_FALSE(gbk->Decode("abc\xD6"));         // a lead byte cut off its trail
+  EXPECT_FALSE(latin->Encode("\xE4\xB8\xAD"));  // 中 has no place in 1252
+  EXPECT_FALSE(latin->Encode("\xC3\xA9\xFF"));  // not UTF-8
+  EXPECT_FALSE(latin->Encode("\xE2\x88\x9A"));  // √: no best-fit look-alike either
   EXPECT_FALSE(CodePage::Open(99999));
 }
 

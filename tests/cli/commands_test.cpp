@@ -49,7 +49,8 @@ TEST_F(CommandsTest, EditsGiveTheBytesOfTheSameDocumentOperations) {
     std::function<void(ConfigDocument&)> apply;
   };
   const std::vector<Step> steps = {
-      {{"set", "host", "files.example.org"}, [](ConfigDocument& d) { d.SetHost("files.example.org"); }},
+      {{"set", "host", "files.example.org"},
+       [](ConfigDocument& d) { d.SetHost("files.example.org"); }},
       {{"set", "user", "admin"}, [](ConfigDocument& d) { d.SetUser("admin"); }},
       {{"set", "password", "pa ss"}, [](ConfigDocument& d) { d.SetPassword("pa ss"); }},
       {{"set", "interval", "$3C"}, [](ConfigDocument& d) { d.SetInterval("$3C"); }},
@@ -69,7 +70,8 @@ TEST_F(CommandsTest, EditsGiveTheBytesOfTheSameDocumentOperations) {
          d.SetTaskSource(2, "\t/srv/g\t");
          d.SetTaskTarget(2, "E:\\G ");
        }},
-      {{"task", "remove", stem + "1"}, [&](ConfigDocument& d) { d.DeleteTask(d.FindTask(stem + "1")); }},
+      {{"task", "remove", stem + "1"},
+       [&](ConfigDocument& d) { d.DeleteTask(d.FindTask(stem + "1")); }},
       {{"set", "interval", "abc"}, [](ConfigDocument& d) { d.SetInterval("abc"); }},
       // Nothing changes, so the file is not written, as Save stays disabled in the window.
       {{"set", "speed", "-5"}, [](ConfigDocument& d) { d.SetSpeedLimit("-5"); }},

@@ -29,12 +29,16 @@ TEST_F(ProcessTest, HelpSucceedsAndAnUnknownFlagExitsTwo) {
 }
 
 TEST_F(ProcessTest, NonAsciiTextsPassAsUtf8AndLandAsCodePageBytes) {
-  const std::string name = "\xC3\x9Cn\xC3\xAF" "code";  // Ünïcode
+  const std::string name =
+      "\xC3\x9Cn\xC3\xAF"
+      "code";  // Ünïcode
   const ProgramResult added = Qvconf({"--create", "task", "add", name, "--target", "C:\\\xC3\x9C"});
   ASSERT_EQ(added.exit_code, 0) << added.err;
   const ConfigDocument doc = Loaded();
   ASSERT_EQ(doc.tasks.size(), 1u);
-  EXPECT_EQ(doc.tasks[0].Name(), "\xDCn\xEF" "code");
+  EXPECT_EQ(doc.tasks[0].Name(),
+            "\xDCn\xEF"
+            "code");
   EXPECT_EQ(doc.tasks[0].Target(), "C:\\\xDC");
   // Through a pipe the output is UTF-8, also on Windows.
   const ProgramResult shown = Qvconf({"show"});
@@ -45,7 +49,8 @@ TEST_F(ProcessTest, ImportReadsStandardInput) {
   WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
   const ProgramResult run = Qvconf(
       {"import", "-"},
-      R"({"settings": {"host": "piped.example"}, "tasks": [{"name": "Only", "source": "/o", "target": "C:\\O"}]})");
+      R"({"settings": {"host": "piped.example"},
+          "tasks": [{"name": "Only", "source": "/o", "target": "C:\\O"}]})");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const ConfigDocument doc = Loaded();
   EXPECT_EQ(doc.settings.Host(), "piped.example");
@@ -79,7 +84,8 @@ TEST_F(ProcessTest, SystemCodePageByDefault) {
     EXPECT_NE(added.err.find(chinese), std::string::npos) << added.err;
     const ConfigDocument doc = Loaded();
     ASSERT_EQ(doc.tasks.size(), 1u);
-    EXPECT_EQ(doc.tasks[0].Name(), std::string(TableFor(Language::kEnglish).texts[kUiNewTaskStem]) + "1");
+    EXPECT_EQ(doc.tasks[0].Name(),
+              std::string(TableFor(Language::kEnglish).texts[kUiNewTaskStem]) + "1");
   } else {
     GTEST_SKIP() << "code page " << page;
   }

@@ -10,10 +10,9 @@ namespace {
 // Every value a reader of the file sees, the port included, one line each.
 std::vector<std::string> Meaning(const ConfigDocument& doc) {
   const SettingsRecord& s = doc.settings;
-  std::vector<std::string> lines = {"host " + s.Host(), "user " + s.User(),
-                                    "password " + s.Password(),
-                                    "interval " + std::to_string(s.Interval()),
-                                    "speed " + std::to_string(s.SpeedLimit())};
+  std::vector<std::string> lines = {
+      "host " + s.Host(), "user " + s.User(), "password " + s.Password(),
+      "interval " + std::to_string(s.Interval()), "speed " + std::to_string(s.SpeedLimit())};
   for (const TaskRecord& t : doc.tasks) {
     lines.push_back("task " + t.Name() + " | " + t.Source() + " | " + t.Target());
   }
@@ -50,8 +49,8 @@ std::vector<Case> Files() {
   }
   {
     Image image = MakeImage(settings, SampleTasks());
-    image.bytes[8] = 200;          // host length above 63
-    image.bytes[1032] = 250;       // name length above 31
+    image.bytes[8] = 200;           // host length above 63
+    image.bytes[1032] = 250;        // name length above 31
     image.bytes[1032 + 288] = 255;  // target fills its field
     cases.push_back({"length bytes above capacity", image.bytes});
   }

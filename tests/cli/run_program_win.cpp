@@ -9,7 +9,8 @@ namespace {
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
   return wide;
@@ -87,10 +88,11 @@ std::optional<ProgramResult> RunProgram(const std::string& program,
   std::thread out_reader(Drain, out_read, std::ref(result.out));
   std::thread err_reader(Drain, err_read, std::ref(result.err));
   DWORD written = 0;
-  if (!input.empty()) WriteFile(in_write, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  if (!input.empty())
+    WriteFile(in_write, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
   CloseHandle(in_write);
-  const bool ended =
-      WaitForSingleObject(process.hProcess, static_cast<DWORD>(deadline_seconds) * 1000) == WAIT_OBJECT_0;
+  const bool ended = WaitForSingleObject(process.hProcess, static_cast<DWORD>(deadline_seconds) *
+                                                               1000) == WAIT_OBJECT_0;
   if (!ended) {
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
