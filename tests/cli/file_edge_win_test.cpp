@@ -28,6 +28,22 @@ TEST_F(WindowsEdgeTest, AFileHeldPastTheRetriesIsLeftAlone) {
   EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
 }
 
+TEST_F(WindowsEdgeTest, ASaveThatCannotReplaceAHeldFileFailsAndLeavesItAlone) {
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  const std::vector<std::uint8_t> before = ConfigBytes();
+  // Readers may share it, so the load succeeds; nobody may move it, so the save cannot.
+  const HANDLE held = CreateFileW(config().wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const RunResult edit = Run({"set", "host", "x"});
+  CloseHandle(held);
+  EXPECT_EQ(edit.code, cli::kExitError);
+  EXPECT_NE(edit.err.find("Cannot create file"), std::string::npos) << edit.err;
+  EXPECT_TRUE(edit.out.empty()) << edit.out;
+  EXPECT_EQ(ConfigBytes(), before);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+}
+
 TEST_F(WindowsEdgeTest, TheFileMustBeNamedConfigsDat) {
   CaptureConsole console;
   const std::string other = Utf8Path(dir() / "site1.dat");
