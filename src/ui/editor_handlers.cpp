@@ -212,7 +212,7 @@ bool TForm1::ApplyPendingEdit() {
 void TForm1::SyncSaveButton() {
   const bool enable = doc_.modified();
   // A button that loses its focus by being disabled would leave the keyboard nowhere.
-  if (!enable && btnSave.HasFocus()) FocusNextControl(false);
+  if (!enable && btnSave.HasFocus()) FocusNextControl(btnSave.handle());
   btnSave.Enable(enable);
 }
 

@@ -114,27 +114,37 @@ wchar_t UpperCase(wchar_t c) {
   return c;
 }
 
-// The focus order of the layout: the window's controls by tab order, with the controls of the
-// shown page right after the tab control that holds it.
-std::vector<ControlId> TabSequence(Container shown_page) {
-  auto stops_in = [](Container container) {
-    std::vector<const ControlLayout*> stops;
+// Creation order, which is the order the dialog manager walks for Tab: each page with its
+// controls by tab order, then the window's buttons, then the tab control. The pages lie above the
+// tab control so that they draw over it; as Tab goes round, the tab control still comes right
+// before the shown page's controls and after Button2, as the layout's tab order has it.
+std::vector<const ControlLayout*> CreationOrder() {
+  auto by_tab_order = [](Container container) {
+    std::vector<const ControlLayout*> controls;
     for (const ControlLayout& c : EditorLayout()) {
-      if (c.container == container && c.tab_order >= 0) stops.push_back(&c);
+      if (c.container == container) controls.push_back(&c);
     }
-    std::sort(stops.begin(), stops.end(), [](const ControlLayout* a, const ControlLayout* b) {
-      return a->tab_order < b->tab_order;
-    });
-    return stops;
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](const ControlLayout* a, const ControlLayout* b) {
+                       const unsigned ka = static_cast<unsigned>(a->tab_order);
+                       const unsigned kb = static_cast<unsigned>(b->tab_order);
+                       return ka < kb;  // -1, no tab stop, sorts last
+                     });
+    return controls;
   };
-  std::vector<ControlId> sequence;
-  for (const ControlLayout* c : stops_in(Container::kWindow)) {
-    sequence.push_back(c->id);
-    if (c->kind == ControlKind::kTabs) {
-      for (const ControlLayout* inner : stops_in(shown_page)) sequence.push_back(inner->id);
+  std::vector<const ControlLayout*> order;
+  for (ControlId page : {kTabGame, kTabOther}) {
+    order.push_back(&LayoutOf(page));
+    for (const ControlLayout* c : by_tab_order(page == kTabGame ? Container::kTabGame
+                                                                 : Container::kTabOther)) {
+      order.push_back(c);
     }
   }
-  return sequence;
+  for (const ControlLayout* c : by_tab_order(Container::kWindow)) {
+    if (c->id != kPageControl1) order.push_back(c);
+  }
+  order.push_back(&LayoutOf(kPageControl1));
+  return order;
 }
 
 // The bytes an edit's text keeps once its selection is replaced.
@@ -267,9 +277,11 @@ bool TForm1::Create() {
 void TForm1::CreateControls() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   auto s = [this](int value) { return win::Scale(value, dpi_); };
-  for (const ControlLayout& c : EditorLayout()) {
+  for (const ControlLayout* control : CreationOrder()) {
+    const ControlLayout& c = *control;
+    // The pages belong to the tab control but are the window's children, so that the dialog
+    // manager walks into them (it does not walk into a control that is itself a tab stop).
     HWND parent = hwnd_;
-    if (c.container == Container::kPageControl) parent = PageControl1.handle();
     if (c.container == Container::kTabGame) parent = tabGame.handle();
     if (c.container == Container::kTabOther) parent = tabOther.handle();
     const WindowClassAndStyle cs = ClassAndStyle(c.kind);
@@ -336,7 +348,8 @@ void TForm1::Layout() {
   auto s = [this](int value) { return win::Scale(value, dpi_); };
   const ControlLayout& tabs = LayoutOf(kPageControl1);
   Place(kPageControl1, s(tabs.left), s(tabs.top), s(tabs.width), s(tabs.height));
-  const RECT display = PageControl1.DisplayRect();
+  RECT display = PageControl1.DisplayRect();
+  MapWindowPoints(PageControl1.handle(), hwnd_, reinterpret_cast<POINT*>(&display), 2);
   for (ControlId page : {kTabGame, kTabOther}) {
     Place(page, display.left, display.top, display.right - display.left,
           display.bottom - display.top);
@@ -400,23 +413,8 @@ bool TForm1::TakeFocus(const win::Window& control) {
   return control.HasFocus();
 }
 
-void TForm1::FocusNextControl(bool backwards, HWND from) {
-  const Container shown = PageControl1.Selected() == 0 ? Container::kTabGame : Container::kTabOther;
-  std::vector<ControlId> sequence = TabSequence(shown);
-  if (backwards) std::reverse(sequence.begin(), sequence.end());
-  const HWND focus = from ? from : GetFocus();
-  std::size_t start = sequence.size() - 1;
-  for (std::size_t i = 0; i < sequence.size(); ++i) {
-    if (Control(sequence[i]) == focus) start = i;
-  }
-  for (std::size_t step = 1; step <= sequence.size(); ++step) {
-    const win::Window& next = ById(sequence[(start + step) % sequence.size()]);
-    if (!next.IsVisible() || !next.IsEnabled()) continue;
-    if (TakeFocus(next) && BindingOf(static_cast<ControlId>(next.Id()))) {
-      static_cast<const win::Edit&>(next).SelectAll();
-    }
-    return;
-  }
+void TForm1::FocusNextControl(HWND from) {
+  if (const HWND next = GetNextDlgTabItem(hwnd_, from, FALSE)) SetFocus(next);
 }
 
 bool TForm1::RunAccelerator(wchar_t letter) {
@@ -433,7 +431,7 @@ bool TForm1::RunAccelerator(wchar_t letter) {
     // focus on.
     const HWND focus = GetFocus();
     OnCommand(id, BN_CLICKED);
-    if (hwnd_ && IsOwnWindow(focus) && !IsWindowEnabled(focus)) FocusNextControl(false, focus);
+    if (hwnd_ && IsOwnWindow(focus) && !IsWindowEnabled(focus)) FocusNextControl(focus);
     return true;
   }
   return false;
@@ -441,40 +439,16 @@ bool TForm1::RunAccelerator(wchar_t letter) {
 
 bool TForm1::PreTranslateMessage(const MSG& msg) {
   if (!hwnd_ || !IsOwnWindow(msg.hwnd)) return false;
-  const bool alt = GetKeyState(VK_MENU) < 0;
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  // The buttons' accelerators come before the dialog manager's, which would click the button:
+  // the click takes the focus, and the focused edit would be left (and applied) first.
   const HWND focus = GetFocus();
   const bool on_button = focus && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) &
                                    (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
-  switch (msg.message) {
-    case WM_KEYDOWN:
-      if (msg.wParam == VK_TAB && !alt && !ctrl) {
-        FocusNextControl(GetKeyState(VK_SHIFT) < 0);
-        return true;
-      }
-      if (on_button && !alt && !ctrl) {
-        if (msg.wParam == VK_LEFT || msg.wParam == VK_UP) {
-          FocusNextControl(true);
-          return true;
-        }
-        if (msg.wParam == VK_RIGHT || msg.wParam == VK_DOWN) {
-          FocusNextControl(false);
-          return true;
-        }
-        if (msg.wParam == VK_RETURN) {
-          SendMessageW(focus, BM_CLICK, 0, 0);
-          return true;
-        }
-      }
-      return false;
-    case WM_SYSCHAR:
-      return RunAccelerator(static_cast<wchar_t>(msg.wParam));
-    case WM_CHAR:
-      // As in dialogs, a button that has the focus lets plain letters act as accelerators.
-      return on_button && RunAccelerator(static_cast<wchar_t>(msg.wParam));
-    default:
-      return false;
+  if (msg.message == WM_SYSCHAR || (msg.message == WM_CHAR && on_button)) {
+    if (RunAccelerator(static_cast<wchar_t>(msg.wParam))) return true;
   }
+  MSG copy = msg;
+  return IsDialogMessageW(hwnd_, &copy) != FALSE;
 }
 
 LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -488,7 +462,25 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       focus_memory_.OnActivate(hwnd_, wparam);
       return DefaultProc(message, wparam, lparam);
     case WM_SETFOCUS:
-      if (!focus_memory_.Restore(hwnd_)) FocusNextControl(false);
+      if (!focus_memory_.Restore(hwnd_)) PageControl1.Focus();
+      return 0;
+    // What the dialog manager asks of the window it navigates; a window that is not a dialog
+    // answers them itself. Enter clicks the focused button, and only that.
+    case DM_GETDEFID: {
+      const HWND focus = GetFocus();
+      if (focus && IsOwnWindow(focus) &&
+          (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+      }
+      return 0;
+    }
+    case WM_NEXTDLGCTL:
+      if (LOWORD(lparam)) {
+        TakeFocus(win::Window(reinterpret_cast<HWND>(wparam)));
+      } else {
+        const HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), wparam != 0);
+        if (next) TakeFocus(win::Window(next));
+      }
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));

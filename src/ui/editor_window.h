@@ -34,9 +34,9 @@ class TForm1 : public win::WindowImpl {
   // The program's main window ends the message loop when it is destroyed.
   void SetMainWindow(bool main_window) { main_window_ = main_window; }
 
-  // Keyboard navigation of the window: Tab and Shift+Tab in the layout's tab order, arrows
-  // between buttons, Enter on a button, Alt+letter for the captions' accelerators. True when the
-  // message was handled and must not be dispatched.
+  // Keyboard navigation of the window: the buttons' accelerators, then the dialog manager (Tab
+  // and Shift+Tab in the layout's tab order, arrows between buttons, Enter on a button). True
+  // when the message was handled and must not be dispatched.
   bool PreTranslateMessage(const MSG& msg);
 
   // For the folder buttons: puts a chosen folder into edSource or edTarget, marks the edit
@@ -83,8 +83,8 @@ class TForm1 : public win::WindowImpl {
   bool IsOwnWindow(HWND hwnd) const;
   // Moves the focus to `control`; false when it did not get there (a refused rename took it back).
   bool TakeFocus(const win::Window& control);
-  // Moves the focus to the next enabled control after `from` (the focused one when null).
-  void FocusNextControl(bool backwards, HWND from = nullptr);
+  // Moves the focus to the control that Tab would reach from `from`.
+  void FocusNextControl(HWND from);
   // Alt+letter, or a letter while a button has the focus: runs the handler of the button whose
   // caption has that accelerator.
   bool RunAccelerator(wchar_t letter);

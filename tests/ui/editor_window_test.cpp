@@ -125,6 +125,8 @@ TEST_F(EditorTest, LayoutFollowsTheTableScaledToTheDpi) {
       RECT display{};
       GetClientRect(Get(kPageControl1), &display);
       TabCtrl_AdjustRect(Get(kPageControl1), FALSE, &display);
+      MapWindowPoints(Get(kPageControl1), GetParent(control), reinterpret_cast<POINT*>(&display),
+                      2);
       EXPECT_TRUE(EqualRect(&rect, &display)) << "a page fills the tab control: " << c.name;
     } else if (c.kind == ControlKind::kLabel) {
       EXPECT_EQ(rect.left, s(c.left)) << c.name;
@@ -271,6 +273,16 @@ TEST_F(NavigationTest, TabFollowsTheTableAndSkipsDisabledControls) {
   EXPECT_EQ(Focused(), kPageControl1);
   EXPECT_THAT(Tabs(7),
               ElementsAre(kEdHost, kEdUser, kEdPass, kEdInter, kEdSpd, kButton2, kPageControl1));
+
+  // Shift+Tab walks the same order backwards.
+  BYTE keys[256] = {};
+  ASSERT_TRUE(GetKeyboardState(keys));
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  const std::vector<ControlId> backwards = Tabs(3);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_THAT(backwards, ElementsAre(kButton2, kEdSpd, kEdInter));
 }
 
 TEST_F(NavigationTest, TabIntoAnEditSelectsItsText) {
