@@ -13,9 +13,13 @@ namespace qv {
 namespace {
 
 constexpr std::size_t kSaveFileTokenDigits = 16;
-// Not a regular file: saving would move it aside, loading would read nothing real.
-constexpr DWORD kNotRegular =
-    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+// Not a file at all: nothing to load, and a save must not move it aside.
+constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+// A link loads through to its file, but a rename would replace the link itself and leave that
+// file behind with the old bytes, so a save refuses it like anything else that is not a regular
+// file. Windows refuses to rename over a read-only file; Wine does not, so a save asks first.
+constexpr DWORD kNotReplaceable =
+    kNotAFile | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
 
 std::wstring ConfigPath(const std::wstring& directory) {
   std::wstring path = directory;
@@ -57,7 +61,7 @@ std::vector<WIN32_FIND_DATAW> SaveFilesIn(const std::wstring& directory) {
   const HANDLE find = FindFirstFileW(pattern.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return found;
   do {
-    if ((data.dwFileAttributes & kNotRegular) == 0 && IsSaveFileName(data.cFileName)) {
+    if ((data.dwFileAttributes & kNotAFile) == 0 && IsSaveFileName(data.cFileName)) {
       found.push_back(data);
     }
   } while (FindNextFileW(find, &data));
@@ -230,7 +234,7 @@ LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
     if (attributes == INVALID_FILE_ATTRIBUTES) return result;
   }
   result.status = LoadStatus::kUnreadable;
-  if ((attributes & kNotRegular) != 0) return result;
+  if ((attributes & kNotAFile) != 0) return result;
 
   const std::unique_ptr<TNewFileStream> file = OpenFileWithRetry(path, pause);
   if (file == nullptr) return result;
@@ -265,9 +269,7 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   const std::wstring target = ConfigPath(directory);
   const std::wstring cannot_create = L"Cannot create file " + target;
   const DWORD attributes = GetFileAttributesW(target.c_str());
-  // Windows refuses to rename over a read-only file; Wine does not, so ask first.
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (kNotRegular | FILE_ATTRIBUTE_READONLY)) != 0) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
     return {false, cannot_create};
   }
 
@@ -281,13 +283,7 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   file.Placed();
 
   // What earlier saves left when they were stopped is no longer needed.
-  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
-    try {
-      steps.remove(directory + data.cFileName);
-    } catch (...) {
-      // Leftovers are harmless; the save itself succeeded.
-    }
-  }
+  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) steps.remove(directory + data.cFileName);
   return {true, {}};
 }
 
