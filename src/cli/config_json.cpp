@@ -92,6 +92,56 @@ std::string FoldedName(std::string_view name) {
   return folded;
 }
 
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Windows PowerShell redirects output as UTF-16 with a byte order mark; JSON saved that way is
+// taken as what it says. None when it is not well-formed UTF-16.
+std::optional<std::string> FromUtf16(std::string_view bytes) {
+  const bool big_endian = static_cast<unsigned char>(bytes[0]) == 0xFE;
+  bytes.remove_prefix(2);
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  const auto unit = [&](std::size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]),
+               b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char32_t>(big_endian ? a << 8 | b : b << 8 | a);
+  };
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 2 >= bytes.size()) return std::nullopt;
+      const char32_t low = unit(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+bool HasUtf16Mark(std::string_view bytes) {
+  return bytes.size() >= 2 &&
+         ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+}
+
 struct WantedTask {
   std::string name, source, target;
 };
@@ -188,6 +238,15 @@ std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page) {
 ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePage& code_page,
                         std::string_view stem) {
   ImportResult result;
+  std::optional<std::string> converted;
+  if (HasUtf16Mark(json)) {
+    converted = FromUtf16(json);
+    if (!converted) {
+      result.error = "malformed JSON: its UTF-16 is not well formed";
+      return result;
+    }
+    json = *converted;
+  }
   Json root;
   try {
     root = Json::parse(json);

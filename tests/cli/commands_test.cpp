@@ -151,6 +151,34 @@ TEST_F(CommandsTest, ImportMakesTheFileHoldTheJsonThroughTheEditorsRules) {
   EXPECT_EQ(doc.tasks[2].Target(), "F:\\O");
 }
 
+std::string Utf16(const std::u16string& text, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t u : text) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out += big_endian ? std::string{high, low} : std::string{low, high};
+  }
+  return out;
+}
+
+TEST_F(CommandsTest, ImportTakesJsonSavedAsUtf16) {
+  WriteConfig(Sample().bytes);
+  const std::u16string fits = u"{\"settings\": {\"user\": \"J\u00FCrgen\"}, \"tasks\": []}";
+  const std::u16string emoji = u"{\"settings\": {\"user\": \"\U0001F600\"}, \"tasks\": []}";
+  for (const bool big_endian : {false, true}) {
+    ASSERT_EQ(Run({"set", "user", "someone"}).code, cli::kExitOk);
+    const RunResult run = Run({"import", "-"}, Utf16(fits, big_endian));
+    ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+    EXPECT_EQ(Loaded().settings.User(), "J\xFCrgen");
+    // A surrogate pair is one character, which code page 1252 has no place for.
+    const RunResult refused = Run({"import", "-"}, Utf16(emoji, big_endian));
+    EXPECT_EQ(refused.code, cli::kExitError);
+    EXPECT_NE(refused.err.find("\xF0\x9F\x98\x80"), std::string::npos) << refused.err;
+  }
+  const RunResult lone = Run({"import", "-"}, Utf16(u"{\xD800}", false));
+  EXPECT_EQ(lone.code, cli::kExitError);
+  EXPECT_NE(lone.err.find("UTF-16"), std::string::npos) << lone.err;
+}
+
 TEST_F(CommandsTest, EditsStartANewFileOnlyWithCreate) {
   ASSERT_EQ(Run({"set", "host", "h"}).code, cli::kExitError);
   EXPECT_TRUE(Names().empty());
