@@ -7,7 +7,8 @@
 // signature and header (its next four bytes are the record size, the one after them the count's
 // low byte, the rest the data), so that random bytes reach the records; its upper bits choose
 // how many empty tasks a count may promise and the window records are read through, both small
-// so that each input stays cheap and the bound and the window's refills are reached.
+// so that each input stays cheap and the bound and the window's refills are reached; its top bit
+// makes one of the first reads fail.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,22 @@ std::vector<std::uint8_t> BehindAHeader(std::span<const std::uint8_t> input) {
   image.insert(image.end(), input.begin() + static_cast<std::ptrdiff_t>(head), input.end());
   return image;
 }
+
+// Memory whose n-th read fails, as a file's can.
+class FailingSource : public qv::ImageSource {
+ public:
+  FailingSource(std::span<const std::uint8_t> image, int failing) : image_(image), left_(failing) {}
+  std::uint64_t Size() const override { return image_.size(); }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override {
+    if (left_-- == 0) return false;
+    std::memcpy(out, image_.data() + offset, size);
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> image_;
+  int left_;
+};
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -69,7 +86,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   qv::ImageReport report;
   bool loaded = false;
   try {
-    loaded = qv::ParseConfigImage(image, doc, limits, &report);
+    if (data[0] & 0x80) {
+      // A read fails part-way: nothing may change.
+      doc.settings.SetHost("stale");
+      doc.tasks.resize(1);
+      FailingSource source(image, static_cast<int>(size % 3));
+      const qv::ImageOutcome outcome = qv::ReadConfigImage(source, doc, limits, &report);
+      if (outcome != qv::ImageOutcome::kLoaded) {
+        Check(doc.settings.Host() == "stale" && doc.tasks.size() == 1);
+        return 0;
+      }
+      loaded = true;
+    } else {
+      loaded = qv::ParseConfigImage(image, doc, limits, &report);
+    }
   } catch (const std::bad_alloc&) {
     return 0;
   }

@@ -100,7 +100,7 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
     // Now and then the saver starts in a folder without CONFIGS.DAT, as on the first save.
     const bool fresh = tally.rounds % 5 == 4;
     if (fresh) {
-      ASSERT_TRUE(DeleteFileW((dir / L"CONFIGS.DAT").c_str()));
+      DeleteFileW((dir / L"CONFIGS.DAT").c_str());  // already gone when earlier kills were early
       on_disk = -1;
     }
     SaverCounters* counters = shared.get();
