@@ -1,6 +1,7 @@
 // The Windows edge: the editor's load, which retries while another program holds the file.
 #include <windows.h>
 
+#include "cli/host.h"
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
 
@@ -55,6 +56,30 @@ TEST_F(WindowsEdgeTest, TheFileMustBeNamedConfigsDat) {
             cli::kExitOk)
       << console.err;
   EXPECT_EQ(Loaded().settings.Host(), "h");
+}
+
+// Standard output on a console: the text goes in as UTF-16, so characters outside the console's
+// code page arrive whole.
+TEST(SystemConsole, WritesUtf16ToAConsole) {
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole());
+  const HANDLE screen =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+  const HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, screen);
+  const COORD origin{0, 0};
+  DWORD done = 0;
+  FillConsoleOutputCharacterW(screen, L' ', 200, origin, &done);
+  SetConsoleCursorPosition(screen, origin);
+  cli::SystemConsole().Out("\xE4\xB8\xAD\xE6\x96\x87 \xC3\x9C");  // 中文 Ü
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  wchar_t shown[8] = {};
+  ReadConsoleOutputCharacterW(screen, shown, 4, origin, &done);
+  CloseHandle(screen);
+  FreeConsole();
+  EXPECT_EQ(std::wstring(shown, 4), std::wstring(L"\u4E2D\u6587 \u00DC"));
 }
 
 }  // namespace
