@@ -1,4 +1,5 @@
-// The Windows edge: the editor's load, which retries while another program holds the file.
+// The Windows edges: the editor's load and save while another program holds the file, the
+// file's name, and the console.
 #include <windows.h>
 
 #include "cli/host.h"
