@@ -1,6 +1,10 @@
 #include "common/window_driver.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <map>
 #include <string>
 #include <utility>
@@ -122,6 +126,54 @@ DialogContents ReadDialog(HWND dialog) {
     }
   }
   return contents;
+}
+
+namespace {
+
+struct ItemListFree {
+  void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
+};
+using ItemList = std::unique_ptr<ITEMIDLIST, ItemListFree>;
+
+struct ComRelease {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename T>
+using ComPtr = std::unique_ptr<T, ComRelease>;
+
+bool SameId(const SHITEMID& a, const SHITEMID& b) {
+  return a.cb == b.cb && std::memcmp(a.abID, b.abID, a.cb - sizeof(a.cb)) == 0;
+}
+
+bool ListsItem(IShellFolder& folder, const SHITEMID& wanted) {
+  IEnumIDList* raw = nullptr;
+  if (folder.EnumObjects(nullptr, SHCONTF_FOLDERS, &raw) != S_OK || raw == nullptr) return false;
+  const ComPtr<IEnumIDList> items(raw);
+  for (;;) {
+    ITEMIDLIST* item = nullptr;
+    if (items->Next(1, &item, nullptr) != S_OK) return false;
+    const ItemList owned(item);
+    if (SameId(item->mkid, wanted)) return true;
+  }
+}
+
+}  // namespace
+
+bool ShellListsAsParsed(const std::wstring& path) {
+  PIDLIST_ABSOLUTE parsed = nullptr;
+  if (FAILED(SHParseDisplayName(path.c_str(), nullptr, &parsed, 0, nullptr))) return false;
+  const ItemList full(parsed);
+  IShellFolder* desktop = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop))) return false;
+  ComPtr<IShellFolder> folder(desktop);
+  for (const ITEMIDLIST* level = full.get(); level->mkid.cb != 0; level = ILNext(level)) {
+    if (!ListsItem(*folder, level->mkid)) return false;
+    const ItemList first(ILCloneFirst(level));
+    IShellFolder* inner = nullptr;
+    if (FAILED(folder->BindToObject(first.get(), nullptr, IID_PPV_ARGS(&inner)))) return false;
+    folder.reset(inner);
+  }
+  return true;
 }
 
 ModalDriver::ModalDriver(std::vector<Step> steps, std::function<void()> give_up,

@@ -47,6 +47,12 @@ struct DialogContents {
 };
 DialogContents ReadDialog(HWND dialog);
 
+// Every level of the folder `path`, as the shell parses the path, is byte for byte the item the
+// shell lists in the level above. The shell's folder dialog walks its tree that way to preselect a
+// folder, and under Wine a folder that was just created or changed can fail that walk; waiting
+// for this (with PumpUntil) before the dialog opens makes its preselection dependable.
+bool ShellListsAsParsed(const std::wstring& path);
+
 // Runs `steps` on this thread from a timer, so that they run inside whatever modal loop the test
 // starts after creating the driver. Each step waits for its condition and then acts once; the
 // next step's condition is looked at only after that. A step counts as taken before it acts, so

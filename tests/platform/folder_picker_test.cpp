@@ -462,6 +462,7 @@ class RealDialogTest : public ::testing::Test {
 TEST_F(RealDialogTest, ConfirmingReturnsTheFolderSelectedInTheDialog) {
   const std::wstring alpha = folders_.Sub(L"Alpha");
   const std::wstring beta = folders_.Sub(L"Beta");
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(alpha) && ShellListsAsParsed(beta); }));
   picker_.Directory = alpha + L"\\";
   Seen at_open;
   std::wstring after_virtual;
@@ -510,6 +511,7 @@ TEST_F(RealDialogTest, ConfirmingReturnsTheFolderSelectedInTheDialog) {
 TEST_F(RealDialogTest, CancellingReturnsFalseAndKeepsTheInitialisedDirectory) {
   const std::wstring alpha = folders_.Sub(L"Alpha");
   ASSERT_TRUE(SetCurrentDirectoryW(alpha.c_str()));
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(alpha); }));
   picker_.Directory.clear();
   Seen at_open;
   ModalDriver driver({{"the dialog shows its preselection", [&] { return ReadyDialog() != nullptr; },

@@ -9,8 +9,13 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
+#include <gmock/gmock.h>
+
+#include "common/window_driver.h"
 #include "editor_fixture.h"
+#include "i18n/ui_strings.h"
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
 #include "ui/win/ansi_text.h"
@@ -18,42 +23,9 @@
 namespace qv::ui::testing {
 namespace {
 
-// Runs `step` once on the UI thread, from a timer, as soon as `ready` holds; gives up after
-// about 10 s by running `give_up`, so that a failing test cannot hang in a modal loop.
-class WhenReady {
- public:
-  WhenReady(std::function<bool()> ready, std::function<void()> step, std::function<void()> give_up)
-      : ready_(std::move(ready)), step_(std::move(step)), give_up_(std::move(give_up)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, &WhenReady::Tick);
-  }
-  ~WhenReady() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool done() const { return done_; }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    WhenReady* self = current_;
-    if (!self || self->done_ || self->gave_up_) return;
-    if (self->ready_()) {
-      self->done_ = true;
-      self->step_();
-    } else if (++self->ticks_ > 200) {
-      self->gave_up_ = true;
-      self->give_up_();
-    }
-  }
-  static inline WhenReady* current_ = nullptr;
-  std::function<bool()> ready_;
-  std::function<void()> step_;
-  std::function<void()> give_up_;
-  UINT_PTR timer_ = 0;
-  int ticks_ = 0;
-  bool done_ = false;
-  bool gave_up_ = false;
-};
+using qv::test::ModalDriver;
+using qv::test::PumpUntil;
+using qv::test::ShellListsAsParsed;
 
 class FolderButtonsTest : public EditorTest {
  protected:
@@ -89,29 +61,30 @@ class FolderButtonsTest : public EditorTest {
   std::unique_ptr<TBrwForm> browser_;
 };
 
-HWND FindFolderDialog() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lparam) -> BOOL {
-        wchar_t name[32] = {};
-        GetClassNameW(hwnd, name, 32);
-        if (std::wstring(name) == L"#32770" && IsWindowVisible(hwnd)) {
-          *reinterpret_cast<HWND*>(lparam) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+// The shell's folder dialog is up and initialised: its tree shows the preselected folder. Under
+// load Wine shows the dialog well before its tree is filled.
+HWND ReadyFolderDialog() {
+  const HWND dialog = qv::test::FindThreadDialog();
+  const HWND tree = qv::test::FindChild(dialog, WC_TREEVIEWW);
+  if (tree == nullptr || SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == 0) return nullptr;
+  return dialog;
 }
 
-// The dialog is up and initialised: its tree shows the preselected folder.
-bool FolderDialogReady() {
-  HWND dialog = FindFolderDialog();
-  if (dialog == nullptr) return false;
-  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
-  return tree != nullptr && SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) != 0;
+std::wstring SelectedFolder() {
+  const HWND tree = qv::test::FindChild(ReadyFolderDialog(), WC_TREEVIEWW);
+  if (tree == nullptr) return {};
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW item = {};
+  item.mask = TVIF_TEXT;
+  item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  item.pszText = text;
+  item.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+void CloseFolderDialog() {
+  if (HWND dialog = qv::test::FindThreadDialog()) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTask) {
@@ -127,19 +100,20 @@ TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTas
   OpenWithBrowser();
   ClickListEntry(0);
 
-  WhenReady choose([&] { return browser_->IsVisible(); },
-                   [&] {
-                     HWND tree = browser_->Tree().handle();
-                     auto top = reinterpret_cast<HTREEITEM>(
-                         SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-                     SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(top));
-                     SendMessageW(browser_->OkButton().handle(), BM_CLICK, 0, 0);
-                   },
-                   [&] { SendMessageW(browser_->handle(), WM_CLOSE, 0, 0); });
+  ModalDriver choose({{"the browser is shown", [&] { return browser_->IsVisible(); },
+                       [&] {
+                         HWND tree = browser_->Tree().handle();
+                         auto top = reinterpret_cast<HTREEITEM>(
+                             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+                         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET,
+                                      reinterpret_cast<LPARAM>(top));
+                         SendMessageW(browser_->OkButton().handle(), BM_CLICK, 0, 0);
+                       }}},
+                     [&] { SendMessageW(browser_->handle(), WM_CLOSE, 0, 0); });
   Click(kBitBtn1);
   Pump();
 
-  EXPECT_TRUE(choose.done()) << "the browser was never shown";
+  EXPECT_TRUE(choose.Done());
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(Text(kEdSource), L"Top");
   EXPECT_EQ(Form().Document().tasks[0].Source(), "Top");
@@ -178,23 +152,23 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
   WriteTasks({{"First", "", win::WideToAnsi(start)}});
   OpenWithBrowser();
   ClickListEntry(0);
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(start) && ShellListsAsParsed(folder.wstring()); }));
 
-  bool seen = false;
-  WhenReady drive([] { return FolderDialogReady(); },
-                  [&] {
-                    HWND dialog = FindFolderDialog();
-                    seen = true;
-                    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
-                                 reinterpret_cast<LPARAM>(folder.c_str()));
-                    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                  },
-                  [] {
-                    if (HWND dialog = FindFolderDialog()) PostMessageW(dialog, WM_CLOSE, 0, 0);
-                  });
+  ModalDriver drive({{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
+                      [&] {
+                        SendMessageW(ReadyFolderDialog(), BFFM_SETSELECTIONW, TRUE,
+                                     reinterpret_cast<LPARAM>(folder.c_str()));
+                      }},
+                     {"the folder dialog selects the target folder",
+                      [&] { return SelectedFolder() == folder.filename().wstring(); },
+                      [] {
+                        SendMessageW(GetDlgItem(ReadyFolderDialog(), IDOK), BM_CLICK, 0, 0);
+                      }}},
+                    CloseFolderDialog);
   Click(kBitBtn2);
   Pump();
 
-  ASSERT_TRUE(seen) << "the folder dialog was never shown";
+  ASSERT_TRUE(drive.Done());
   EXPECT_EQ(Text(kEdTarget), folder.wstring());
   EXPECT_EQ(Widen(Form().Document().tasks[0].Target()), folder.wstring());
   EXPECT_TRUE(Enabled(kBtnSave));
@@ -207,23 +181,56 @@ TEST_F(FolderButtonsTest, CancellingThePickerChangesNothing) {
   WriteTasks({{"First", "", old_target}});
   OpenWithBrowser();
   ClickListEntry(0);
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(folder.wstring()); }));
 
-  bool seen = false;
-  WhenReady drive([] { return FolderDialogReady(); },
-                  [&] {
-                    seen = true;
-                    SendMessageW(GetDlgItem(FindFolderDialog(), IDCANCEL), BM_CLICK, 0, 0);
-                  },
-                  [] {
-                    if (HWND dialog = FindFolderDialog()) PostMessageW(dialog, WM_CLOSE, 0, 0);
-                  });
+  ModalDriver drive({{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
+                      [] {
+                        SendMessageW(GetDlgItem(ReadyFolderDialog(), IDCANCEL), BM_CLICK, 0, 0);
+                      }}},
+                    CloseFolderDialog);
   Click(kBitBtn2);
   Pump();
 
-  ASSERT_TRUE(seen) << "the folder dialog was never shown";
+  ASSERT_TRUE(drive.Done());
   EXPECT_EQ(Text(kEdTarget), folder.wstring());
   EXPECT_EQ(Form().Document().tasks[0].Target(), old_target);
   EXPECT_FALSE(Enabled(kBtnSave));
+}
+
+// The prompt reaches the dialog as UTF-16 from the table's own code page, so that it reads right
+// whatever the system's code page: run on a Western system (1252) and on a Traditional Chinese
+// one (950), one of the tables at least holds characters the system's code page lacks.
+TEST_F(FolderButtonsTest, PickerPromptReadsRightInEveryLanguage) {
+  const struct {
+    Language language;
+    const wchar_t* prompt;
+  } cases[] = {
+      {Language::kEnglish, L"Please select target folder"},
+      {Language::kSimplifiedChinese, L"\u8bf7\u9009\u62e9\u76ee\u6807\u6587\u4ef6\u5939"},
+      {Language::kTraditionalChinese, L"\u8acb\u9078\u64c7\u76ee\u6a19\u8cc7\u6599\u593e"},
+  };
+  const std::wstring start = Directory().substr(0, Directory().size() - 1);
+  WriteTasks({{"First", "", win::WideToAnsi(start)}});
+  OpenWithBrowser();
+  ClickListEntry(0);
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(start); }));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "language " << static_cast<int>(c.language)
+                                      << " on code page " << GetACP());
+    UseLanguage(c.language);
+    std::vector<std::wstring> texts;
+    ModalDriver drive({{"the folder dialog shows its preselection",
+                        [] { return ReadyFolderDialog() != nullptr; },
+                        [&] {
+                          texts = qv::test::ReadDialog(ReadyFolderDialog()).texts;
+                          SendMessageW(GetDlgItem(ReadyFolderDialog(), IDCANCEL), BM_CLICK, 0, 0);
+                        }}},
+                      CloseFolderDialog);
+    Click(kBitBtn2);
+    Pump();
+    ASSERT_TRUE(drive.Done());
+    EXPECT_THAT(texts, ::testing::Contains(std::wstring(c.prompt)));
+  }
 }
 
 }  // namespace
