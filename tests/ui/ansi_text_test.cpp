@@ -5,8 +5,13 @@
 
 #include "ui/win/ansi_text.h"
 
-namespace qv::win {
+namespace qv::test {
 namespace {
+
+using win::AnsiByteCount;
+using win::AnsiToWide;
+using win::FitAnsiBytes;
+using win::WideToAnsi;
 
 TEST(FitAnsiBytes, KeepsWholeCharactersOfADoubleByteCodePage) {
   constexpr unsigned kGbk = 936;
@@ -43,4 +48,4 @@ TEST(AnsiText, RoundTripsThroughTheSystemCodePage) {
 }
 
 }  // namespace
-}  // namespace qv::win
+}  // namespace qv::test

@@ -10,7 +10,7 @@
 #include "ui/message_box.h"
 #include "ui/win/ansi_text.h"
 
-namespace qv::ui::testing {
+namespace qv::test {
 namespace {
 
 std::wstring NewTemporaryFolder() {
@@ -257,4 +257,4 @@ SIZE DrawnTextExtent(HWND label) {
   return extent;
 }
 
-}  // namespace qv::ui::testing
+}  // namespace qv::test

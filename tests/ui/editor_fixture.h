@@ -15,7 +15,10 @@
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
 
-namespace qv::ui::testing {
+namespace qv::test {
+
+// The editor's names (TForm1, the control ids, the layout) are the tests' vocabulary.
+using namespace ::qv::ui;
 
 struct ShownBox {
   std::wstring text;
@@ -85,4 +88,9 @@ std::string ReadBytes(const std::wstring& path);
 // background.
 SIZE DrawnTextExtent(HWND label);
 
+}  // namespace qv::test
+
+// The folder buttons' tests open the fixture's former namespace.
+namespace qv::ui::testing {
+using namespace ::qv::test;
 }  // namespace qv::ui::testing

@@ -11,7 +11,7 @@
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
 
-namespace qv::ui::testing {
+namespace qv::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -547,4 +547,4 @@ TEST_F(EditorTest, ChosenFolderIsAppliedAsWhenTheEditIsLeft) {
 }
 
 }  // namespace
-}  // namespace qv::ui::testing
+}  // namespace qv::test

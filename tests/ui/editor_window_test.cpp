@@ -15,7 +15,7 @@
 #include "ui/message_box.h"
 #include "ui/win/dpi.h"
 
-namespace qv::ui::testing {
+namespace qv::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -373,4 +373,4 @@ TEST_F(NavigationTest, EnterOnAFocusedButtonClicksIt) {
 }
 
 }  // namespace
-}  // namespace qv::ui::testing
+}  // namespace qv::test
