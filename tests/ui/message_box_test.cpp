@@ -1,17 +1,23 @@
 // The application's title, the error text's full stop, and the real boxes' buttons and icons.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/window_driver.h"
 #include "ui/message_box.h"
 #include "ui/win/ansi_text.h"
 
-namespace qv::ui {
+namespace qv::test {
 namespace {
+
+using ui::ApplicationTitle;
+using ui::ApplicationTitleFromPath;
+using ui::WithFullStop;
 
 using ::testing::ElementsAre;
 
@@ -44,83 +50,85 @@ TEST(WithFullStop, IsAddedWhenTheLastCharacterSortsAboveTheFullStop) {
   }
 }
 
+// Shows a real box through `show` and reads it as a person would, then presses `answer`.
 struct SeenBox {
-  std::wstring caption;
-  std::wstring text;
-  std::vector<std::wstring> buttons;
-  bool has_icon = false;
+  DialogContents contents;
+  bool yes_is_default = false;
+  int result = 0;
 };
 
-SeenBox* seen = nullptr;
-
-BOOL CALLBACK CollectControl(HWND control, LPARAM) {
-  if (!IsWindowVisible(control)) return TRUE;
-  wchar_t class_name[32] = {};
-  GetClassNameW(control, class_name, 32);
-  wchar_t text[256] = {};
-  GetWindowTextW(control, text, 256);
-  const LONG style = GetWindowLongW(control, GWL_STYLE);
-  if (lstrcmpiW(class_name, L"Button") == 0) {
-    seen->buttons.push_back(text);
-  } else if (lstrcmpiW(class_name, L"Static") == 0) {
-    if ((style & SS_TYPEMASK) == SS_ICON) {
-      seen->has_icon = seen->has_icon || SendMessageW(control, STM_GETICON, 0, 0) != 0;
-    } else if (text[0]) {
-      seen->text = text;
-    }
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, 16);
-  if (lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-  if (!box) return;
-  KillTimer(nullptr, timer);
-  wchar_t caption[256] = {};
-  GetWindowTextW(box, caption, 256);
-  seen->caption = caption;
-  EnumChildWindows(box, CollectControl, 0);
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
-
-SeenBox ShowAndInspect(void (*show)(HWND, const std::wstring&), const std::wstring& text) {
+SeenBox ShowAndAnswer(const std::function<int()>& show, int answer) {
   SeenBox box;
-  seen = &box;
-  const MessageBoxFunction previous = SetMessageBoxFunction({});
-  SetTimer(nullptr, 0, 50, InspectAndClose);
-  show(nullptr, text);
-  SetMessageBoxFunction(previous);
-  seen = nullptr;
+  const ui::MessageBoxFunction previous = ui::SetMessageBoxFunction({});
+  {
+    ModalDriver driver(
+        {{"the message box is shown", [] { return FindThreadDialog() != nullptr; },
+          [&box, answer] {
+            const HWND dialog = FindThreadDialog();
+            box.contents = ReadDialog(dialog);
+            const HWND yes = GetDlgItem(dialog, IDYES);
+            box.yes_is_default =
+                yes && (GetWindowLongW(yes, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+            PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+          }}},
+        [] {
+          if (const HWND dialog = FindThreadDialog()) PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+    box.result = show();
+    EXPECT_TRUE(driver.Done());
+  }
+  ui::SetMessageBoxFunction(previous);
   return box;
 }
 
 // Under a Chinese system the platform would label the button in Chinese; ours reads "OK".
 TEST(RealMessageBox, ProgramMessageHasNoIconAndOneOkButton) {
-  const SeenBox box = ShowAndInspect(ShowProgramMessage, L"Invalid task name!");
-  EXPECT_EQ(box.caption, ApplicationTitle());
-  EXPECT_EQ(box.text, L"Invalid task name!");
-  EXPECT_THAT(box.buttons, ElementsAre(L"OK"));
-  EXPECT_FALSE(box.has_icon);
+  const SeenBox box = ShowAndAnswer(
+      [] {
+        ui::ShowProgramMessage(nullptr, L"Invalid task name!");
+        return 0;
+      },
+      IDOK);
+  EXPECT_EQ(box.contents.caption, ui::ApplicationTitle());
+  EXPECT_THAT(box.contents.texts, ElementsAre(L"Invalid task name!"));
+  EXPECT_THAT(box.contents.buttons, ElementsAre(L"OK"));
+  EXPECT_FALSE(box.contents.has_icon);
 }
 
 TEST(RealMessageBox, ErrorHasTheErrorIconAnOkButtonAndAFullStop) {
-  const SeenBox box = ShowAndInspect(ShowErrorMessage, L"Stream write error");
-  EXPECT_EQ(box.caption, ApplicationTitle());
-  EXPECT_EQ(box.text, L"Stream write error.");
-  EXPECT_THAT(box.buttons, ElementsAre(L"OK"));
-  EXPECT_TRUE(box.has_icon);
+  const SeenBox box = ShowAndAnswer(
+      [] {
+        ui::ShowErrorMessage(nullptr, L"Stream write error");
+        return 0;
+      },
+      IDOK);
+  EXPECT_EQ(box.contents.caption, ui::ApplicationTitle());
+  EXPECT_THAT(box.contents.texts, ElementsAre(L"Stream write error."));
+  EXPECT_THAT(box.contents.buttons, ElementsAre(L"OK"));
+  EXPECT_TRUE(box.contents.has_icon);
+}
+
+// The questions: the platform's own buttons, no icon, Yes the default; the answer comes back.
+TEST(RealMessageBox, QuestionsHaveTheirButtonsNoIconAndYesAsDefault) {
+  struct Case {
+    std::function<int()> ask;
+    std::size_t buttons;
+    int answer;
+  };
+  const Case cases[] = {
+      {[] { return ui::AskYesNoCancel(nullptr, L"Config modified, Save or Not?", L"Confirm"); }, 3,
+       IDCANCEL},
+      {[] { return ui::AskYesNo(nullptr, L"Replace it or Not?", L"Confirm"); }, 2, IDNO},
+  };
+  for (const Case& c : cases) {
+    const SeenBox box = ShowAndAnswer(c.ask, c.answer);
+    EXPECT_EQ(box.contents.caption, L"Confirm");
+    EXPECT_EQ(box.contents.buttons.size(), c.buttons);
+    EXPECT_FALSE(box.contents.has_icon);
+    EXPECT_TRUE(box.yes_is_default);
+    EXPECT_EQ(box.result, c.answer);
+  }
 }
 
 }  // namespace
-}  // namespace qv::ui
+}  // namespace qv::test
