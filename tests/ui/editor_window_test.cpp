@@ -361,6 +361,14 @@ TEST_F(NavigationTest, SaveAcceleratorSavesThePendingChangeAndKeepsTheFocus) {
   EXPECT_EQ(ReadConfig().tasks.size(), 1u);
   EXPECT_FALSE(Enabled(kBtnSave));
   EXPECT_THAT(boxes_, IsEmpty());
+
+  // Save itself had the focus and is disabled by saving: the focus moves on to Exit.
+  Click(kBtnAdd);
+  Focus(kBtnSave);
+  PressAlt(L's');
+  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_EQ(Focused(), kButton2);
+  EXPECT_EQ(ReadConfig().tasks.size(), 2u);
 }
 
 TEST_F(NavigationTest, EnterOnAFocusedButtonClicksIt) {
