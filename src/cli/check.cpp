@@ -92,7 +92,7 @@ class Checker {
     }
     if (facts.cut_at_bound) {
       problems_.push_back("file: only " + std::to_string(facts.tasks_loaded) + " of the " +
-                          std::to_string(count) + " tasks the count promises were loaded");
+                          std::to_string(in_data) + " task records it holds were loaded");
     }
   }
 

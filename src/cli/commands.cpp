@@ -63,6 +63,11 @@ class Session {
     return kExitRefused;
   }
   void Note(const std::string& message) { console_.Err("qvconf: " + message + "\n"); }
+  int SaveFailed(const SaveOutcome& saved) {
+    return Error(saved.error + (loaded_.status == FileStatus::kMissing
+                                    ? "; nothing was written"
+                                    : "; " + access_->DisplayPath() + " keeps its bytes"));
+  }
   // Saves when the document says it changed, as the editor's Save button would allow.
   int Finish(const std::string& done);
 
@@ -121,13 +126,14 @@ bool Session::Open(Use use) {
     case FileStatus::kCut:
       if (use == Use::kEdit) {
         exit_ = Error(path + ": only " + std::to_string(loaded_.facts.tasks_loaded) + " of its " +
-                      std::to_string(loaded_.facts.declared_count) +
-                      " tasks could be loaded; saving would lose the rest, so it is left alone");
+                      std::to_string(loaded_.facts.records_in_data) +
+                      " task records could be loaded; saving would lose the rest, so it is "
+                      "left alone");
         return false;
       }
       if (use == Use::kRead) {
         Note("warning: only " + std::to_string(loaded_.facts.tasks_loaded) + " of the " +
-             std::to_string(loaded_.facts.declared_count) + " tasks were loaded");
+             std::to_string(loaded_.facts.records_in_data) + " task records were loaded");
       }
       return true;
   }
@@ -140,7 +146,7 @@ int Session::Finish(const std::string& done) {
     return kExitOk;
   }
   const SaveOutcome saved = access_->Save(doc_);
-  if (!saved.ok) return Error(saved.error + "; " + access_->DisplayPath() + " keeps its bytes");
+  if (!saved.ok) return SaveFailed(saved);
   doc_.MarkSaved();
   console_.Out(done + "\n");
   return kExitOk;
@@ -261,7 +267,7 @@ int Session::Import() {
     return kExitOk;
   }
   const SaveOutcome saved = access_->Save(doc_);
-  if (!saved.ok) return Error(saved.error + "; " + access_->DisplayPath() + " keeps its bytes");
+  if (!saved.ok) return SaveFailed(saved);
   console_.Out("imported " + std::to_string(doc_.tasks.size()) + " tasks into " +
                access_->DisplayPath() + "\n");
   return kExitOk;

@@ -196,7 +196,7 @@ TEST(CheckConfig, TasksLeftPastTheBoundAreReported) {
   ASSERT_TRUE(page);
   const std::vector<std::string> lines = cli::CheckConfig(doc, facts, *page);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("only 3 of the 5 tasks"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("only 3 of the 5 task records"), std::string::npos) << lines[0];
 }
 
 TEST_F(CheckTest, AHugeCountIsBelievedOnlyAsFarAsTheLoaderGoes) {
