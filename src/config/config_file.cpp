@@ -47,7 +47,9 @@ class SpanSource : public ImageSource {
     return true;
   }
   void Finish() {
-    if (consumed_ != nullptr && *consumed_ && reported_ < image_.size()) (*consumed_)(image_.size());
+    if (consumed_ != nullptr && *consumed_ && reported_ < image_.size()) {
+      (*consumed_)(image_.size());
+    }
   }
 
  private:
@@ -129,8 +131,8 @@ bool FillTasks(ImageSource& source, std::int64_t record_size, std::vector<std::u
     const std::uint64_t available = std::min(take, size - offset);
     if (offset < window_start || offset + available > window_end) {
       // Short records share a window; a long record needs only its first bytes.
-      const std::uint64_t length =
-          std::min<std::uint64_t>(size - offset, stride < window.size() ? window.size() : available);
+      const std::uint64_t wanted = stride < window.size() ? window.size() : available;
+      const std::uint64_t length = std::min<std::uint64_t>(size - offset, wanted);
       if (!source.ReadAt(offset, window.data(), static_cast<std::size_t>(length))) return false;
       window_start = offset;
       window_end = offset + length;

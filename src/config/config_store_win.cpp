@@ -160,8 +160,9 @@ class SaveFile {
 };
 
 bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size) {
+  const std::size_t chunk = std::max<std::size_t>(steps.chunk_size, 1);
   while (size > 0) {
-    const auto piece = static_cast<DWORD>(std::min(size, std::max<std::size_t>(steps.chunk_size, 1)));
+    const auto piece = static_cast<DWORD>(std::min(size, chunk));
     DWORD written = 0;
     if (!steps.write(file, data, piece, written) || written != piece) return false;
     data += piece;
@@ -283,7 +284,9 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   file.Placed();
 
   // What earlier saves left when they were stopped is no longer needed.
-  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) steps.remove(directory + data.cFileName);
+  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
+    steps.remove(directory + data.cFileName);
+  }
   return {true, {}};
 }
 

@@ -25,8 +25,7 @@ class Stream {
   Stream() = default;
 };
 
-// Where a memory stream keeps its bytes. The default is the heap; the loader on Windows takes
-// whole pages, so that it can hand back what it has parsed of a large file.
+// Where a memory stream keeps its bytes: the heap, unless a test needs an allocation to fail.
 struct StreamAllocator {
   void* (*allocate)(std::size_t size);  // nullptr when it cannot
   void (*release)(void* block, std::size_t size);
