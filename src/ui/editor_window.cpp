@@ -468,8 +468,8 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     // answers them itself. Enter clicks the focused button, and only that.
     case DM_GETDEFID: {
       const HWND focus = GetFocus();
-      if (focus && IsOwnWindow(focus) &&
-          (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+      const LRESULT code = focus ? SendMessageW(focus, WM_GETDLGCODE, 0, 0) : 0;
+      if (IsOwnWindow(focus) && (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
         return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
       }
       return 0;

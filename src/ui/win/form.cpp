@@ -80,8 +80,8 @@ class InkCanvas {
       width_ = info.bmiHeader.biWidth;
       height_ = -info.bmiHeader.biHeight;
     }
-    std::fill(pixels_, pixels_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
-              kPaper);
+    const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    std::fill(pixels_, pixels_ + count, kPaper);
     return true;
   }
 
@@ -140,7 +140,8 @@ SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text) {
     static thread_local InkCanvas canvas;
     const int slack = metrics.tmMaxCharWidth + 8;
     const HFONT drawn = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
-    size.cx = std::max<LONG>(size.cx, canvas.InkRight(drawn, text, flags, size.cx + slack, size.cy));
+    const int ink = canvas.InkRight(drawn, text, flags, size.cx + slack, size.cy);
+    size.cx = std::max<LONG>(size.cx, ink);
   }
   SelectObject(dc, old);
   ReleaseDC(label, dc);
