@@ -23,7 +23,11 @@ void TForm1::FormCreate() {
   ListBox1.SetRedraw(false);
   ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
                    static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
-  for (const TaskRecord& task : doc_.tasks) ListBox1.Add(win::AnsiToWide(task.NameView()));
+  std::wstring name;
+  for (const TaskRecord& task : doc_.tasks) {
+    win::AnsiToWideInto(task.NameView(), name);
+    ListBox1.Add(name);
+  }
   ListBox1.SetRedraw(true);
   InvalidateRect(ListBox1.handle(), nullptr, TRUE);
 

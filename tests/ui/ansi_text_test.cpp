@@ -10,6 +10,7 @@ namespace {
 
 using win::AnsiByteCount;
 using win::AnsiToWide;
+using win::AnsiToWideInto;
 using win::FitAnsiBytes;
 using win::WideToAnsi;
 
@@ -39,6 +40,21 @@ TEST(FitAnsiBytes, NeverSplitsASurrogatePair) {
     EXPECT_EQ(text.compare(0, fitted.size(), fitted), 0) << limit;
   }
   EXPECT_EQ(std::wstring(FitAnsiBytes(text, 5, 1252)), text);
+}
+
+TEST(AnsiText, ConvertsIntoAReusedBufferAsIntoANewOne) {
+  std::wstring out = L"left over from before";
+  struct Case {
+    const char* text;
+    unsigned code_page;
+  };
+  for (const Case& c : {Case{"\xD0\xC2\xC8\xCE\xCE\xF1" "1", 936}, Case{"C:\\x y", 1252},
+                        Case{"", 1252}, Case{"\xB7\x73\xA4\x75", 950}}) {
+    AnsiToWideInto(c.text, out, c.code_page);
+    EXPECT_EQ(out, AnsiToWide(c.text, c.code_page)) << c.text;
+  }
+  AnsiToWideInto("\xD0\xC2", out, 936);
+  EXPECT_EQ(out, L"\u65B0");
 }
 
 TEST(AnsiText, RoundTripsThroughTheSystemCodePage) {

@@ -13,6 +13,16 @@ std::wstring AnsiToWide(std::string_view text, unsigned code_page) {
   return wide;
 }
 
+void AnsiToWideInto(std::string_view text, std::wstring& out, unsigned code_page) {
+  out.clear();
+  if (text.empty()) return;
+  const int size = static_cast<int>(text.size());
+  // A byte never makes more than one UTF-16 unit.
+  out.resize(text.size());
+  const int units = MultiByteToWideChar(code_page, 0, text.data(), size, out.data(), size);
+  out.resize(static_cast<std::size_t>(units > 0 ? units : 0));
+}
+
 std::string WideToAnsi(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());

@@ -8,6 +8,8 @@
 namespace qv::win {
 
 std::wstring AnsiToWide(std::string_view text, unsigned code_page = 0 /* CP_ACP */);
+// The same into `out`, whose storage is reused: for converting many texts one after another.
+void AnsiToWideInto(std::string_view text, std::wstring& out, unsigned code_page = 0);
 std::string WideToAnsi(std::wstring_view text);
 std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
 // The longest leading part of `text` whose ANSI form fits in `max_bytes`, never splitting a
