@@ -20,12 +20,8 @@
 #include "ui/browser_form.h"
 #include "ui/win/ansi_text.h"
 
-namespace qv::ui::testing {
+namespace qv::test {
 namespace {
-
-using qv::test::ModalDriver;
-using qv::test::PumpUntil;
-using qv::test::ShellListsAsParsed;
 
 class FolderButtonsTest : public EditorTest {
  protected:
@@ -64,14 +60,14 @@ class FolderButtonsTest : public EditorTest {
 // The shell's folder dialog is up and initialised: its tree shows the preselected folder. Under
 // load Wine shows the dialog well before its tree is filled.
 HWND ReadyFolderDialog() {
-  const HWND dialog = qv::test::FindThreadDialog();
-  const HWND tree = qv::test::FindChild(dialog, WC_TREEVIEWW);
+  const HWND dialog = FindThreadDialog();
+  const HWND tree = FindChild(dialog, WC_TREEVIEWW);
   if (tree == nullptr || SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == 0) return nullptr;
   return dialog;
 }
 
 std::wstring SelectedFolder() {
-  const HWND tree = qv::test::FindChild(ReadyFolderDialog(), WC_TREEVIEWW);
+  const HWND tree = FindChild(ReadyFolderDialog(), WC_TREEVIEWW);
   if (tree == nullptr) return {};
   wchar_t text[MAX_PATH] = {};
   TVITEMW item = {};
@@ -84,7 +80,7 @@ std::wstring SelectedFolder() {
 }
 
 void CloseFolderDialog() {
-  if (HWND dialog = qv::test::FindThreadDialog()) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  if (HWND dialog = FindThreadDialog()) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTask) {
@@ -222,7 +218,7 @@ TEST_F(FolderButtonsTest, PickerPromptReadsRightInEveryLanguage) {
     ModalDriver drive({{"the folder dialog shows its preselection",
                         [] { return ReadyFolderDialog() != nullptr; },
                         [&] {
-                          texts = qv::test::ReadDialog(ReadyFolderDialog()).texts;
+                          texts = ReadDialog(ReadyFolderDialog()).texts;
                           SendMessageW(GetDlgItem(ReadyFolderDialog(), IDCANCEL), BM_CLICK, 0, 0);
                         }}},
                       CloseFolderDialog);
@@ -234,4 +230,4 @@ TEST_F(FolderButtonsTest, PickerPromptReadsRightInEveryLanguage) {
 }
 
 }  // namespace
-}  // namespace qv::ui::testing
+}  // namespace qv::test
