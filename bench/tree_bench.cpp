@@ -1,6 +1,7 @@
 // Adds a 10,000-name listing to the folder browser's tree, once through the browser and once
-// with a bare TVM_INSERTITEM loop over the same names already in UTF-16, in the same tree, and
-// prints the browser's time as a ratio to the bare loop's (goal: at most 1.5).
+// with a bare TVM_INSERTITEM loop over the same names already in UTF-16, in the same tree with
+// its redrawing held off the same way, and prints the browser's time as a ratio to the bare
+// loop's (goal: at most 1.1).
 //
 // Two cases: the top level while the window is hidden (as when the browser opens) and the
 // children of a collapsed node in the shown window (as when the user expands it).
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "net/name_list.h"
 #include "ui/browser_form.h"
 #include "ui/win/ansi_text.h"
 
@@ -24,17 +26,18 @@ using Clock = std::chrono::steady_clock;
 constexpr int kNames = 10'000;
 constexpr int kRounds = 7;
 
-std::vector<std::string> MakeNames() {
+constexpr double kGoal = 1.1;
+
+qv::NameList MakeNames() {
   static const char* const kStems[] = {"Projects", "Backup of the accounts department", "img",
                                        "Quarterly reports and minutes"};
-  std::vector<std::string> names;
-  names.reserve(kNames);
-  for (int i = 0; i < kNames; ++i)
-    names.push_back(std::string(kStems[i % 4]) + " " + std::to_string(i));
+  qv::NameList names;
+  for (int i = 0; i < kNames; ++i) names.Append(std::string(kStems[i % 4]) + " " + std::to_string(i));
   return names;
 }
 
 void BareInsert(HWND tree, HTREEITEM parent, const std::vector<std::wstring>& texts) {
+  SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   for (const std::wstring& text : texts) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
@@ -44,6 +47,8 @@ void BareInsert(HWND tree, HTREEITEM parent, const std::vector<std::wstring>& te
     insert.item.cChildren = 1;
     SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
   }
+  SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(tree, nullptr, TRUE);
 }
 
 double Milliseconds(const std::function<void()>& work) {
@@ -64,7 +69,7 @@ struct Figures {
 
 // `prepare` empties the tree and returns the parent to fill; it is not timed.
 Figures Measure(qv::ui::TBrwForm& form, const std::function<HTREEITEM()>& prepare,
-                const std::vector<std::string>& names, const std::vector<std::wstring>& texts) {
+                const qv::NameList& names, const std::vector<std::wstring>& texts) {
   const HWND tree = form.Tree().handle();
   std::vector<double> browser, bare;
   for (int round = 0; round < kRounds; ++round) {
@@ -99,10 +104,10 @@ int main() {
   }
   form.ApplyBrowserCaptions();
 
-  const std::vector<std::string> names = MakeNames();
+  const qv::NameList names = MakeNames();
   std::vector<std::wstring> texts;
   texts.reserve(names.size());
-  for (const std::string& name : names) texts.push_back(qv::win::AnsiToWide(name));
+  for (std::string_view name : names) texts.push_back(qv::win::AnsiToWide(name));
   std::printf("%d names, median of %d rounds\n", kNames, kRounds);
 
   const Figures top = Measure(
@@ -119,7 +124,7 @@ int main() {
       form,
       [&] {
         form.ClearFolderNodes();
-        form.AddFolderNodes(TVI_ROOT, {"Top", "Other"});
+        form.AddFolderNodes(TVI_ROOT, qv::NameList{"Top", "Other"});
         return form.Tree().FirstChild(nullptr);
       },
       names, texts);
@@ -127,7 +132,8 @@ int main() {
 
   const double worst =
       std::max(top.browser_ms / top.bare_ms, children.browser_ms / children.bare_ms);
-  std::printf("worst ratio %.2f (goal <= 1.5): %s\n", worst, worst <= 1.5 ? "met" : "NOT met");
+  std::printf("worst ratio %.2f (goal <= %.2f): %s\n", worst, kGoal,
+              worst <= kGoal ? "met" : "NOT met");
   form.Show(SW_HIDE);
   return 0;
 }

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "net/wire.h"
+#include "common/coding.h"
+#include "net/line_scan.h"
 
 namespace qv {
 namespace {
@@ -17,7 +18,14 @@ constexpr std::int64_t kMaxNamesReserved = 65536;
 
 ReplyReader::ReplyReader(ListingLimits limits) : limits_(limits) {}
 
+std::size_t ReplyReader::buffered() const {
+  std::size_t unread = end_ - begin_;
+  if (listing_.names != nullptr) unread += listing_.names->ByteSize() - listing_.line_start;
+  return unread;
+}
+
 char* ReplyReader::PrepareFeed(std::size_t size) {
+  if (listing_.names != nullptr) return listing_.names->Grow(size);
   if (begin_ == end_) begin_ = end_ = scan_ = 0;
   if (capacity_ - end_ >= size) return data_.get() + end_;
 
@@ -41,6 +49,11 @@ char* ReplyReader::PrepareFeed(std::size_t size) {
 
 void ReplyReader::CommitFeed(std::size_t size) {
   if (error_ != ReplyError::kNone) return;
+  if (listing_.names != nullptr) {
+    NameList& names = *listing_.names;
+    names.Commit(std::min(size, names.capacity_ - names.size_));
+    return;
+  }
   end_ += std::min(size, capacity_ - end_);
 }
 
@@ -52,6 +65,7 @@ void ReplyReader::Feed(const void* data, std::size_t size) {
 
 ReadStatus ReplyReader::TakeInt32(std::int32_t& value) {
   if (error_ != ReplyError::kNone) return ReadStatus::kFailed;
+  if (listing_.names != nullptr) TakeBack();
   if (end_ - begin_ < 4) return ReadStatus::kNeedMore;
   value = GetBE32(reinterpret_cast<const std::uint8_t*>(data_.get() + begin_));
   begin_ += 4;
@@ -61,65 +75,125 @@ ReadStatus ReplyReader::TakeInt32(std::int32_t& value) {
 
 ReadStatus ReplyReader::FindLine(std::size_t& length) {
   if (error_ != ReplyError::kNone) return ReadStatus::kFailed;
-  const char* base = data_.get();
-  const void* lf = scan_ < end_ ? std::memchr(base + scan_, '\n', end_ - scan_) : nullptr;
-  if (lf == nullptr) {
+  if (listing_.names != nullptr) TakeBack();
+  const std::size_t lf = line_scan::FindLf(data_.get(), scan_, end_);
+  if (lf == end_) {
     scan_ = end_;
-    if (end_ - begin_ > kMaxLineLength) return Fail(ReplyError::kLineTooLong);
+    if (end_ - begin_ > limits_.max_line_length) return Fail(ReplyError::kLineTooLong);
     return ReadStatus::kNeedMore;
   }
-  length = static_cast<std::size_t>(static_cast<const char*>(lf) - (base + begin_));
-  if (length > kMaxLineLength) return Fail(ReplyError::kLineTooLong);
+  length = lf - begin_;
+  if (length > limits_.max_line_length) return Fail(ReplyError::kLineTooLong);
   return ReadStatus::kDone;
-}
-
-const char* ReplyReader::ConsumeLine(std::size_t& length) {
-  const char* text = data_.get() + begin_;
-  begin_ += length + 1;
-  scan_ = begin_;
-  if (length != 0 && text[length - 1] == '\r') --length;
-  return text;
 }
 
 ReadStatus ReplyReader::TakeLine(std::string& line) {
   std::size_t length = 0;
-  ReadStatus status = FindLine(length);
+  const ReadStatus status = FindLine(length);
   if (status != ReadStatus::kDone) return status;
-  const char* text = ConsumeLine(length);
+  const char* text = data_.get() + begin_;
+  begin_ += length + 1;
+  scan_ = begin_;
+  if (length != 0 && text[length - 1] == '\r') --length;
   line.assign(text, length);
   return ReadStatus::kDone;
 }
 
-ReadStatus ReplyReader::TakeListing(std::vector<std::string>& names) {
+void ReplyReader::LendTo(NameList& names) {
+  const std::size_t unread = end_ - begin_;
+  const std::size_t start = names.ByteSize();
+  if (unread != 0) {
+    std::memcpy(names.Grow(unread), data_.get() + begin_, unread);
+    names.Commit(unread);
+  }
+  listing_.names = &names;
+  listing_.line_start = start;
+  listing_.scan = start + (scan_ > begin_ ? scan_ - begin_ : 0);
+  begin_ = end_ = scan_ = 0;
+}
+
+void ReplyReader::TakeBack() {
+  NameList& names = *listing_.names;
+  const std::size_t tail = names.ByteSize() - listing_.line_start;
+  const std::size_t scanned = listing_.scan - listing_.line_start;
+  listing_.names = nullptr;
+  if (tail != 0) {
+    std::memcpy(PrepareFeed(tail), names.data() + listing_.line_start, tail);
+    end_ += tail;
+  }
+  scan_ = begin_ + scanned;
+  names.Truncate(listing_.line_start);
+}
+
+ReadStatus ReplyReader::TakeListing(NameList& names) {
   if (error_ != ReplyError::kNone) return ReadStatus::kFailed;
-  if (listing_left_ < 0) {
+  if (listing_.names != nullptr && listing_.names != &names) TakeBack();
+  if (listing_.left < 0) {
     std::int32_t count = 0;
-    ReadStatus status = TakeInt32(count);
+    const ReadStatus status = TakeInt32(count);
     if (status != ReadStatus::kDone) return status;
     if (count > limits_.max_names) return Fail(ReplyError::kTooManyNames);
-    listing_left_ = std::max<std::int32_t>(count, 0);
-    listing_bytes_ = 0;
-    names.reserve(names.size() + static_cast<std::size_t>(std::min(listing_left_, kMaxNamesReserved)));
+    if (count <= 0) return ReadStatus::kDone;
+    listing_.left = count;
+    listing_.bytes = 0;
+    names.Reserve(names.size() + static_cast<std::size_t>(std::min(listing_.left, kMaxNamesReserved)),
+                  0);
   }
-  while (listing_left_ > 0) {
-    std::size_t length = 0;
-    ReadStatus status = FindLine(length);
-    if (status != ReadStatus::kDone) return status;
-    listing_bytes_ += length + 1;
-    if (listing_bytes_ > limits_.max_bytes) return Fail(ReplyError::kListingTooLarge);
-    const char* text = ConsumeLine(length);
-    names.emplace_back(text, length);
-    --listing_left_;
+  if (listing_.names == nullptr) LendTo(names);
+
+  // The LFs in the bytes not yet looked at end lines; each is checked against the limits in
+  // order. No more are taken than the listing has lines left.
+  const std::size_t room = static_cast<std::size_t>(std::min<std::int64_t>(
+      listing_.left, static_cast<std::int64_t>(names.ByteSize() - listing_.scan)));
+  NameList::Offset* ends = names.LineEndSlots(room);
+  std::size_t stop = listing_.scan;
+  const std::size_t found =
+      line_scan::CollectLfs(names.data(), listing_.scan, names.ByteSize(), ends, room, stop);
+  ReplyError error = ReplyError::kNone;
+  std::size_t line_start = listing_.line_start;
+  std::size_t bytes = listing_.bytes;
+  std::size_t taken = 0;
+  for (; taken < found; ++taken) {
+    const std::size_t length = ends[taken] - line_start;
+    bytes += length + 1;
+    if (length > limits_.max_line_length) {
+      error = ReplyError::kLineTooLong;
+      break;
+    }
+    if (bytes > limits_.max_bytes) {
+      error = ReplyError::kListingTooLarge;
+      break;
+    }
+    line_start = ends[taken] + std::size_t{1};
   }
-  listing_left_ = -1;
-  return ReadStatus::kDone;
+  names.CommitLineEnds(taken);
+  listing_.line_start = line_start;
+  listing_.bytes = bytes;
+  listing_.left -= static_cast<std::int64_t>(taken);
+  const bool done = listing_.left == 0;
+  if (error != ReplyError::kNone) return Fail(error);
+  listing_.scan = stop;
+  if (done) {
+    // What follows the last line belongs to the next reply.
+    TakeBack();
+    listing_ = Listing{};
+    return ReadStatus::kDone;
+  }
+  if (names.ByteSize() - listing_.line_start > limits_.max_line_length) {
+    return Fail(ReplyError::kLineTooLong);
+  }
+  return ReadStatus::kNeedMore;
+}
+
+void ReplyReader::DropListing() {
+  if (listing_.names != nullptr) listing_.names->Truncate(listing_.line_start);
+  listing_ = Listing{};
 }
 
 void ReplyReader::Reset() {
+  DropListing();
   begin_ = end_ = scan_ = 0;
   error_ = ReplyError::kNone;
-  listing_left_ = -1;
-  listing_bytes_ = 0;
 }
 
 ReadStatus ReplyReader::Fail(ReplyError error) {

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
+
+#include "net/name_list.h"
 
 namespace qv {
 
@@ -17,16 +18,18 @@ enum class ReadStatus { kDone, kNeedMore, kFailed };
 
 enum class ReplyError {
   kNone,
-  kLineTooLong,      // more than kMaxLineLength bytes before an LF
+  kLineTooLong,      // more than the line limit's bytes before an LF
   kTooManyNames,     // a listing count above the limit
   kListingTooLarge,  // a listing's lines, with their CR and LF, above the byte limit
 };
 
 inline constexpr std::size_t kMaxLineLength = 16384;  // bytes before the LF, a CR included
 
+// The editor keeps the defaults; the fuzz target makes them small so that they are reached.
 struct ListingLimits {
+  std::size_t max_line_length = kMaxLineLength;
   std::int32_t max_names = 1'000'000;
-  std::size_t max_bytes = std::size_t{64} << 20;
+  std::size_t max_bytes = std::size_t{64} << 20;  // a listing's lines with their CR and LF
 };
 
 class ReplyReader {
@@ -36,7 +39,8 @@ class ReplyReader {
 
   void Feed(const void* data, std::size_t size);
   // Room for at least `size` more bytes, to be filled in place and then committed; lets a
-  // socket read land in the buffer without a copy.
+  // socket read land in the buffer without a copy. While a listing is under way the room is at
+  // the end of its name list, so that its lines are received where they are kept.
   char* PrepareFeed(std::size_t size);
   void CommitFeed(std::size_t size);
 
@@ -45,21 +49,24 @@ class ReplyReader {
   // One line without its LF and without one CR directly before the LF.
   ReadStatus TakeLine(std::string& line);
   // A count, then that many lines appended to `names` as they become whole. A count of zero
-  // or less is an empty listing.
-  ReadStatus TakeListing(std::vector<std::string>& names);
+  // or less is an empty listing. Until it is done, fails or the reader is reset, the listing
+  // keeps its unread bytes in `names`: keep the list alive meanwhile.
+  ReadStatus TakeListing(NameList& names);
 
   // Empties the buffer and forgets the error and any listing under way.
   void Reset();
 
   ReplyError error() const { return error_; }
-  std::size_t buffered() const { return end_ - begin_; }
+  std::size_t buffered() const;
 
  private:
   // The next line's extent: `length` bytes before the LF at begin_ + length.
   ReadStatus FindLine(std::size_t& length);
-  // Moves past that line and its LF; gives where its text starts, with `length` less one CR
-  // if a CR stands before the LF. The text stays valid until the next feed.
-  const char* ConsumeLine(std::size_t& length);
+  // Moves the unread bytes into `names` / back out of it; see listing_.
+  void LendTo(NameList& names);
+  void TakeBack();
+  // Drops whatever a listing under way had received beyond its last whole line.
+  void DropListing();
   ReadStatus Fail(ReplyError error);
 
   ListingLimits limits_;
@@ -69,8 +76,17 @@ class ReplyReader {
   std::size_t end_ = 0;    // one past the last byte fed
   std::size_t scan_ = 0;   // bytes before this were searched for an LF without finding one
   ReplyError error_ = ReplyError::kNone;
-  std::int64_t listing_left_ = -1;  // lines still to come; -1 while no listing count is read
-  std::size_t listing_bytes_ = 0;
+
+  // A listing under way. Once its count is read, its unread bytes live at the end of the
+  // name list's block (listing_.names set) rather than in data_, so that its lines are
+  // received in place; taking an int or a line meanwhile brings them back.
+  struct Listing {
+    std::int64_t left = -1;  // lines still to come; -1 while no count is read
+    std::size_t bytes = 0;   // the lines' bytes so far, CR and LF included
+    NameList* names = nullptr;
+    std::size_t line_start = 0;  // in the block: the first byte of the line to come
+    std::size_t scan = 0;        // in the block: bytes before this hold no LF of that line
+  } listing_;
 };
 
 }  // namespace qv

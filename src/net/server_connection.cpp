@@ -1,7 +1,6 @@
 #include "net/server_connection.h"
 
-#include <climits>
-#include <new>
+#include <exception>
 
 #include "net/wire.h"
 
@@ -9,11 +8,6 @@ namespace qv {
 namespace {
 
 ServerConnection* g_connection = nullptr;
-
-bool ClosesOnRead(SocketError error) {
-  return error == SocketError::kEndOfStream || error == SocketError::kTimedOut ||
-         error == SocketError::kShutdown || error == SocketError::kAborted;
-}
 
 bool ClosesOnWrite(SocketError error) {
   return error == SocketError::kShutdown || error == SocketError::kAborted ||
@@ -43,51 +37,32 @@ bool ServerConnection::Connect() {
 
 bool ServerConnection::Logon(const SettingsRecord& settings) {
   if (!IsOpen()) return false;
-  const LogonBody body = LogonBody::FromSettings(settings);
-  if (!SendInt32(kCmdLogon) || !SendInt32(static_cast<std::int32_t>(LogonBody::kSize)) ||
-      !SendBytes(body.bytes.data(), body.bytes.size())) {
-    return false;
-  }
+  const std::string request = EncodeLogonRequest(settings);
+  if (!SendBytes(request.data(), request.size())) return false;
   std::int32_t verdict = 0;
   return ReceiveInt32(verdict) && LogonAccepted(verdict);
 }
 
-bool ServerConnection::ListFolder(std::string_view path, std::vector<std::string>& names) {
+bool ServerConnection::ListFolder(std::string_view path, NameList& names) {
   if (!IsOpen()) return false;
-  if (path.size() >= INT32_MAX) return false;
-  if (!SendInt32(kCmdListFolder)) return false;
-  if (path.empty()) {
-    if (!SendInt32(0)) return false;
-  } else {
-    std::string payload(path);
-    payload.push_back('\0');
-    if (!SendInt32(static_cast<std::int32_t>(payload.size())) ||
-        !SendBytes(payload.data(), payload.size())) {
-      return false;
-    }
-  }
-  // The limits bound what a listing may cost, but a machine short of memory may still refuse it.
+  std::string request;
   try {
-    return ReceiveLines(names);
-  } catch (const std::bad_alloc&) {
-    Close();
+    if (!EncodeListFolderRequest(path, request)) return false;
+  } catch (const std::exception&) {
     return false;
   }
-}
-
-bool ServerConnection::SendInt32(std::int32_t value) {
-  std::uint8_t bytes[4];
-  PutBE32(bytes, value);
-  return SendBytes(bytes, sizeof bytes);
+  return SendBytes(request.data(), request.size()) && ReceiveLines(names);
 }
 
 bool ServerConnection::SendBytes(const void* data, std::size_t size) {
   if (!IsOpen()) return false;
   const auto* next = static_cast<const char*>(data);
+  const std::size_t total = size;
   while (size > 0) {
     IoResult sent = SendSome(socket_, next, size);
     if (sent.error != SocketError::kNone) {
-      if (ClosesOnWrite(sent.error)) Close();
+      // Half a request would make the server read our next one as its rest.
+      if (ClosesOnWrite(sent.error) || size != total) Close();
       return false;
     }
     next += sent.bytes;
@@ -96,57 +71,50 @@ bool ServerConnection::SendBytes(const void* data, std::size_t size) {
   return true;
 }
 
-bool ServerConnection::ReceiveMore() {
-  char* space = reader_.PrepareFeed(kReadBlockSize);
-  IoResult received = ReceiveSome(socket_, space, kReadBlockSize, reply_timeout_ms_);
-  if (received.error == SocketError::kNone) {
-    reader_.CommitFeed(received.bytes);
-    return true;
+template <typename Take>
+bool ServerConnection::Receive(Take take) {
+  const Clock::time_point deadline =
+      reply_deadline_ms_ < 0 ? Clock::time_point::max()
+                             : Clock::now() + std::chrono::milliseconds(reply_deadline_ms_);
+  // The limits bound what a reply may cost, but a machine short of memory may still refuse it.
+  try {
+    while (IsOpen()) {
+      const ReadStatus status = take();
+      if (status == ReadStatus::kDone) return true;
+      if (status == ReadStatus::kFailed || !ReceiveMore(deadline)) break;
+    }
+  } catch (const std::exception&) {
   }
-  if (ClosesOnRead(received.error)) Close();
+  // Whatever stopped this reply, the rest of it may still come and be read as the next one.
+  Close();
   return false;
+}
+
+bool ServerConnection::ReceiveMore(Clock::time_point deadline) {
+  int wait_ms = reply_timeout_ms_;
+  if (deadline != Clock::time_point::max()) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    if (wait_ms < 0 || left < wait_ms) wait_ms = static_cast<int>(left);
+  }
+  char* space = reader_.PrepareFeed(kReadBlockSize);
+  const IoResult received = ReceiveSome(socket_, space, kReadBlockSize, wait_ms);
+  if (received.error != SocketError::kNone) return false;
+  reader_.CommitFeed(received.bytes);
+  return true;
 }
 
 bool ServerConnection::ReceiveInt32(std::int32_t& value) {
-  while (IsOpen()) {
-    switch (reader_.TakeInt32(value)) {
-      case ReadStatus::kDone: return true;
-      case ReadStatus::kFailed: Close(); return false;
-      case ReadStatus::kNeedMore:
-        if (!ReceiveMore()) return false;
-        break;
-    }
-  }
-  return false;
+  return Receive([&] { return reader_.TakeInt32(value); });
 }
 
 bool ServerConnection::ReceiveLine(std::string& line) {
-  while (IsOpen()) {
-    switch (reader_.TakeLine(line)) {
-      case ReadStatus::kDone: return true;
-      case ReadStatus::kFailed: Close(); return false;
-      case ReadStatus::kNeedMore:
-        if (!ReceiveMore()) return false;
-        break;
-    }
-  }
-  return false;
+  return Receive([&] { return reader_.TakeLine(line); });
 }
 
-bool ServerConnection::ReceiveLines(std::vector<std::string>& names) {
-  while (IsOpen()) {
-    switch (reader_.TakeListing(names)) {
-      case ReadStatus::kDone: return true;
-      case ReadStatus::kFailed: Close(); return false;
-      case ReadStatus::kNeedMore:
-        if (!ReceiveMore()) {
-          Close();
-          return false;
-        }
-        break;
-    }
-  }
-  return false;
+bool ServerConnection::ReceiveLines(NameList& names) {
+  return Receive([&] { return reader_.TakeListing(names); });
 }
 
 }  // namespace qv

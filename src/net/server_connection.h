@@ -6,20 +6,21 @@
 // settings, then ListFolder as often as needed. An open connection is reused by the next
 // Connect as it is, whatever host and port are set by then.
 //
-// The connection closes itself when a read meets the end of the stream, a reply stays silent
-// longer than the reply time-out, a read fails with WSAESHUTDOWN or WSAECONNABORTED, a write
-// fails with those or WSAECONNRESET, a reply breaks the reading rules (a line beyond 16384
-// bytes, a listing beyond its limits), or a listing fails part-way for any reason: the unread
-// rest of a reply would otherwise be taken for the next one. Other socket errors fail the call
-// and leave the connection open.
+// The connection closes itself when a write fails with WSAESHUTDOWN, WSAECONNABORTED or
+// WSAECONNRESET or after part of a request went out, and when reading a reply fails in any way:
+// the end of the stream, a reset or abort, the reply time-out (silence) or deadline (overall), or
+// a reply that breaks the reading rules or the listing limits. The unread rest of a reply would
+// otherwise be taken for the next one. A write that fails before any byte went out for other
+// reasons fails the call and leaves the connection open.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "config/records.h"
+#include "net/name_list.h"
 #include "net/reply_reader.h"
 #include "net/socket_io.h"
 
@@ -28,7 +29,10 @@ namespace qv {
 class ServerConnection {
  public:
   static constexpr int kConnectTimeoutMs = 3000;
+  // A reply fails after this long without a byte, and in any case this long after its reading
+  // began: two minutes carry the largest listing the limits allow many times over.
   static constexpr int kReplyTimeoutMs = 30000;
+  static constexpr int kReplyDeadlineMs = 120000;
   static constexpr std::size_t kReadBlockSize = 32768;
 
   ServerConnection() = default;
@@ -40,10 +44,11 @@ class ServerConnection {
   const std::string& Host() const { return host_; }
   std::int32_t Port() const { return port_; }
 
-  // Tests shorten these; the editor keeps the defaults. A negative reply time-out waits
-  // without limit.
+  // Tests shorten these; the editor keeps the defaults. A negative reply time-out or deadline
+  // waits without that limit.
   void SetConnectTimeoutMs(int ms) { connect_timeout_ms_ = ms; }
   void SetReplyTimeoutMs(int ms) { reply_timeout_ms_ = ms; }
+  void SetReplyDeadlineMs(int ms) { reply_deadline_ms_ = ms; }
   void SetListingLimits(ListingLimits limits) { reader_.SetLimits(limits); }
 
   // Open: a socket, and no read has seen the end of the stream. Nothing is probed.
@@ -55,25 +60,31 @@ class ServerConnection {
   bool Logon(const SettingsRecord& settings);
   // Appends the names of the folder's subfolders in the order received; an empty path lists
   // the top level. On false the names appended so far are meaningless.
-  bool ListFolder(std::string_view path, std::vector<std::string>& names);
+  bool ListFolder(std::string_view path, NameList& names);
 
-  // The building blocks of the operations above.
-  bool SendInt32(std::int32_t value);
+  // The building blocks of the operations above. Each receive is one reply, under its own
+  // time-out and deadline.
   bool SendBytes(const void* data, std::size_t size);
   bool ReceiveInt32(std::int32_t& value);
   bool ReceiveLine(std::string& line);
-  bool ReceiveLines(std::vector<std::string>& names);
+  bool ReceiveLines(NameList& names);
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   void Close();
-  // Reads one block into the reader; false, with the state change the error calls for, when
-  // nothing arrived.
-  bool ReceiveMore();
+  // Takes a value out of the reader with `take`, reading from the socket while it needs more.
+  template <typename Take>
+  bool Receive(Take take);
+  // Reads one block into the reader; false when nothing arrived before the time-out or the
+  // deadline, or the read failed.
+  bool ReceiveMore(Clock::time_point deadline);
 
   std::string host_;
   std::int32_t port_ = kDefaultPort;
   int connect_timeout_ms_ = kConnectTimeoutMs;
   int reply_timeout_ms_ = kReplyTimeoutMs;
+  int reply_deadline_ms_ = kReplyDeadlineMs;
   Socket socket_;
   ReplyReader reader_;
 };

@@ -23,6 +23,7 @@ namespace qv {
 struct SocketAccess {
   static Socket Make(std::uintptr_t handle) { return Socket(handle); }
   static std::uintptr_t Handle(const Socket& socket) { return socket.handle_; }
+  static int& ReceiveTimeout(Socket& socket) { return socket.receive_timeout_ms_; }
 };
 
 namespace {
@@ -93,6 +94,13 @@ int ReceiveNative(NativeSocket s, void* data, std::size_t size) {
   return recv(s, static_cast<char*>(data), chunk, 0);
 }
 
+bool SetReceiveTimeout(NativeSocket s, int timeout_ms) {
+  const DWORD ms = static_cast<DWORD>(timeout_ms);
+  return setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms) == 0;
+}
+
+bool ReceiveTimedOut(int code) { return code == WSAETIMEDOUT; }
+
 #else
 using NativeSocket = int;
 constexpr NativeSocket kNoSocket = -1;
@@ -139,6 +147,15 @@ int SendNative(NativeSocket s, const void* data, std::size_t size) {
 int ReceiveNative(NativeSocket s, void* data, std::size_t size) {
   return static_cast<int>(recv(s, data, size > INT_MAX ? INT_MAX : size, 0));
 }
+
+bool SetReceiveTimeout(NativeSocket s, int timeout_ms) {
+  timeval tv{};
+  tv.tv_sec = timeout_ms / 1000;
+  tv.tv_usec = (timeout_ms % 1000) * 1000;
+  return setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+}
+
+bool ReceiveTimedOut(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 #endif
 
 NativeSocket Native(const Socket& socket) {
@@ -164,8 +181,8 @@ int WaitWithin(NativeSocket s, bool for_write, int timeout_ms) {
   for (;;) {
     int left = -1;
     if (timeout_ms >= 0) {
-      auto remaining =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      // Rounded up: a wait must never end before its limit.
+      auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
       left = remaining > 0 ? static_cast<int>(remaining) : 0;
     }
     int n = WaitFor(s, for_write, left);
@@ -179,6 +196,7 @@ int WaitWithin(NativeSocket s, bool for_write, int timeout_ms) {
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
     Close();
+    receive_timeout_ms_ = other.receive_timeout_ms_;
     handle_ = other.Release();
   }
   return *this;
@@ -189,6 +207,7 @@ void Socket::Close() {
     CloseNative(static_cast<NativeSocket>(handle_));
     handle_ = kInvalid;
   }
+  receive_timeout_ms_ = 0;
 }
 
 std::uintptr_t Socket::Release() {
@@ -270,11 +289,20 @@ IoResult SendSome(Socket& socket, const void* data, std::size_t size) {
 }
 
 IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_ms) {
-  NativeSocket s = Native(socket);
-  if (timeout_ms >= 0) {
-    int ready = WaitWithin(s, false, timeout_ms);
+  const NativeSocket s = Native(socket);
+  if (timeout_ms == 0) {
+    // A receive time-out of 0 means none, so a poll stands in for it.
+    int ready = WaitWithin(s, false, 0);
     if (ready == 0) return {0, SocketError::kTimedOut};
     if (ready < 0) return {0, Classify(LastError())};
+  }
+  // The time-out rides on the socket, so that a read that finds data costs one call; it is set
+  // again only when it changes, which is seldom.
+  const int timeout = timeout_ms > 0 ? timeout_ms : 0;
+  int& timeout_set = SocketAccess::ReceiveTimeout(socket);
+  if (timeout != timeout_set) {
+    if (!SetReceiveTimeout(s, timeout)) return {0, Classify(LastError())};
+    timeout_set = timeout;
   }
   for (;;) {
     int n = ReceiveNative(s, data, size);
@@ -282,6 +310,7 @@ IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_m
     if (n == 0) return {0, size == 0 ? SocketError::kNone : SocketError::kEndOfStream};
     int code = LastError();
     if (Interrupted(code)) continue;
+    if (ReceiveTimedOut(code)) return {0, SocketError::kTimedOut};
     return {0, Classify(code)};
   }
 }
@@ -317,6 +346,16 @@ Socket AcceptTcp(Socket& listener, int timeout_ms) {
     if (client != kNoSocket) return Wrap(client);
     if (!Interrupted(LastError())) return Socket();
   }
+}
+
+void AbortTcp(Socket& socket) {
+  if (!socket.valid()) return;
+  linger abort_on_close{};
+  abort_on_close.l_onoff = 1;
+  abort_on_close.l_linger = 0;
+  setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort_on_close),
+             sizeof abort_on_close);
+  socket.Close();
 }
 
 }  // namespace qv

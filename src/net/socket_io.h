@@ -24,7 +24,8 @@ class Socket {
  public:
   Socket() = default;
   ~Socket() { Close(); }
-  Socket(Socket&& other) noexcept : handle_(other.Release()) {}
+  Socket(Socket&& other) noexcept
+      : handle_(other.Release()), receive_timeout_ms_(other.receive_timeout_ms_) {}
   Socket& operator=(Socket&& other) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
@@ -39,6 +40,7 @@ class Socket {
   std::uintptr_t Release();
 
   std::uintptr_t handle_ = kInvalid;
+  int receive_timeout_ms_ = 0;  // the socket's receive time-out as last set; 0 is none
 };
 
 struct IoResult {
@@ -68,5 +70,7 @@ Socket ListenTcp(std::uint32_t address, std::uint16_t port, int backlog);
 std::uint16_t LocalPort(const Socket& socket);
 // Waits at most `timeout_ms` (negative: without limit) for a connection; invalid on time-out.
 Socket AcceptTcp(Socket& listener, int timeout_ms);
+// Closes with a reset instead of an orderly end, as a crashing or refusing server does.
+void AbortTcp(Socket& socket);
 
 }  // namespace qv

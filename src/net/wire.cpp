@@ -1,5 +1,7 @@
 #include "net/wire.h"
 
+#include <cstdint>
+
 #include "common/coding.h"
 
 namespace qv {
@@ -32,6 +34,38 @@ std::string LogonBody::User() const {
 
 std::string LogonBody::Password() const {
   return GetShortString(bytes.data() + kPasswordOffset, kPasswordCapacity);
+}
+
+namespace {
+
+void AppendHeader(std::string& out, std::int32_t command, std::int32_t payload_length) {
+  const auto header = EncodeFrameHeader(command, payload_length);
+  out.append(reinterpret_cast<const char*>(header.data()), header.size());
+}
+
+}  // namespace
+
+std::string EncodeLogonRequest(const SettingsRecord& settings) {
+  const LogonBody body = LogonBody::FromSettings(settings);
+  std::string out;
+  out.reserve(kFrameHeaderSize + LogonBody::kSize);
+  AppendHeader(out, kCmdLogon, static_cast<std::int32_t>(LogonBody::kSize));
+  out.append(reinterpret_cast<const char*>(body.bytes.data()), body.bytes.size());
+  return out;
+}
+
+bool EncodeListFolderRequest(std::string_view path, std::string& out) {
+  out.clear();
+  if (path.empty()) {
+    AppendHeader(out, kCmdListFolder, 0);
+    return true;
+  }
+  if (path.size() >= static_cast<std::size_t>(INT32_MAX)) return false;
+  out.reserve(kFrameHeaderSize + path.size() + 1);
+  AppendHeader(out, kCmdListFolder, static_cast<std::int32_t>(path.size() + 1));
+  out.append(path);
+  out.push_back('\0');
+  return true;
 }
 
 void AppendListing(std::string& out, std::span<const std::string> names) {

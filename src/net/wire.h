@@ -8,6 +8,9 @@
 //                   reply: a count N big-endian, then N lines, each a name ended by LF with an
 //                   optional CR before it. A count of zero or less means no lines.
 //
+// A request travels in one write: sent in pieces it would meet Nagle's algorithm on our side and
+// the delayed acknowledgement on the server's, and each small listing would wait for both.
+//
 // Logon body, integers little-endian, short strings as a length byte and the characters:
 //   0  int32 403 | 4 user, capacity 31 | 36 password, capacity 31 | 68 reserved string,
 //   capacity 13, empty | 82 int32 0. Bytes after a string's characters are zero.
@@ -57,6 +60,11 @@ static_assert(LogonBody::kReservedWordOffset ==
 
 std::array<std::uint8_t, kFrameHeaderSize> EncodeFrameHeader(std::int32_t command,
                                                              std::int32_t payload_length);
+
+// Whole requests, frame header and payload. A path of INT32_MAX bytes or more cannot be framed:
+// false, and `out` is left empty.
+std::string EncodeLogonRequest(const SettingsRecord& settings);
+bool EncodeListFolderRequest(std::string_view path, std::string& out);
 
 // The logon verdict looks at the low byte only.
 inline bool LogonAccepted(std::int32_t verdict) { return (verdict & 0xFF) != 0; }

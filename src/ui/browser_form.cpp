@@ -295,17 +295,19 @@ std::string TBrwForm::NodePath(HTREEITEM node) const {
   return path;
 }
 
-void TBrwForm::AddFolderNodes(HTREEITEM parent, const std::vector<std::string>& names) {
-  // One buffer for every conversion, and no redrawing until the end: some tree views lay out
-  // every visible node again after each insertion, which makes a long listing take seconds.
-  std::wstring text;
+void TBrwForm::AddFolderNodes(HTREEITEM parent, const NameList& names) {
+  // One buffer for every conversion, sized once: a byte of the ANSI code page never gives more
+  // than one UTF-16 unit. No redrawing until the end: some tree views lay out every visible
+  // node again after each insertion, which makes a long listing take seconds.
+  std::size_t longest = 0;
+  for (std::string_view name : names) longest = std::max(longest, name.size());
+  std::wstring text(longest + 1, L'\0');
   TreeView1.SetRedraw(false);
-  for (const std::string& name : names) {
-    FolderNode& node = nodes_.emplace_back(FolderNode{name});
-    const int size = static_cast<int>(name.size());
-    const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
-    text.resize(static_cast<std::size_t>(units));
-    MultiByteToWideChar(CP_ACP, 0, name.data(), size, text.data(), units);
+  for (std::string_view name : names) {
+    FolderNode& node = nodes_.emplace_back(FolderNode{std::string(name)});
+    const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                          text.data(), static_cast<int>(text.size()));
+    text[static_cast<std::size_t>(units)] = L'\0';
     TreeView1.Append(parent, text.c_str(), reinterpret_cast<LPARAM>(&node), true);
   }
   TreeView1.SetRedraw(true);
@@ -326,7 +328,7 @@ void TBrwForm::FormShow() {
   bool listed = false;
   if (connection) {
     WaitCursor wait;
-    listed = connection->ListFolder({}, FolderNames);
+    listed = connection->ListFolder("", FolderNames);
   }
   if (listed) {
     AddFolderNodes(TVI_ROOT, FolderNames);

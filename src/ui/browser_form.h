@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/name_list.h"
 #include "ui/win/gdi.h"
 #include "ui/win/tree_view.h"
 #include "ui/win/window.h"
@@ -38,7 +39,7 @@ class TBrwForm : public win::WindowImpl {
   std::string NodePath(HTREEITEM node) const;
   // Appends one node with the has-children mark per name, in order, below `parent` (TVI_ROOT
   // for the top level).
-  void AddFolderNodes(HTREEITEM parent, const std::vector<std::string>& names);
+  void AddFolderNodes(HTREEITEM parent, const NameList& names);
   // Removes every node.
   void ClearFolderNodes();
 
@@ -48,7 +49,7 @@ class TBrwForm : public win::WindowImpl {
   const win::Window& Caption() const { return Label1; }
 
   // Every listing is received into this list; it is cleared before each request.
-  std::vector<std::string> FolderNames;
+  NameList FolderNames;
 
  private:
   // What the tree's lParam points at: the name as the server sent it (or as the user edited

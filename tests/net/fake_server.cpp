@@ -1,8 +1,9 @@
 #include "net/fake_server.h"
 
+#include "common/coding.h"
 #include "net/wire.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 constexpr int kPatienceMs = 5000;
@@ -18,6 +19,13 @@ std::string FakePeer::Read(std::size_t size) {
     got += r.bytes;
   }
   bytes.resize(got);
+  return bytes;
+}
+
+std::string FakePeer::ReadSome(std::size_t size) {
+  std::string bytes(size, '\0');
+  IoResult r = ReceiveSome(socket_, bytes.data(), size, kPatienceMs);
+  bytes.resize(r.error == SocketError::kNone ? r.bytes : 0);
   return bytes;
 }
 
@@ -37,6 +45,12 @@ std::string FakePeer::ReadToEnd() {
     bytes.append(block, r.bytes);
   }
   return bytes;
+}
+
+bool FakePeer::ClosedWithin(int ms) {
+  char block[256];
+  IoResult r = ReceiveSome(socket_, block, sizeof block, ms);
+  return r.error != SocketError::kNone && r.error != SocketError::kTimedOut;
 }
 
 void FakePeer::Send(std::string_view bytes) {
@@ -68,4 +82,4 @@ void FakeServer::Run(std::vector<Handler> handlers) {
   while (AcceptTcp(listener_, 0).valid()) ++accepted_;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -12,7 +12,7 @@
 #include "net/socket_io.h"
 #include "net/test_util.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 class FakePeer {
  public:
@@ -20,12 +20,19 @@ class FakePeer {
 
   // Reads exactly `size` bytes; fewer when the client closes or is silent for 5 s.
   std::string Read(std::size_t size);
+  // What one read gives, at most `size` bytes; empty when the client closes or is silent for 5 s.
+  std::string ReadSome(std::size_t size);
   // One request: the 8-byte header and the payload length it announces.
   std::string ReadRequest();
   // Everything until the client closes (or is silent for 5 s).
   std::string ReadToEnd();
   void Send(std::string_view bytes);
+  // True when the client closes within `ms` milliseconds (data it sends meanwhile is dropped);
+  // paces a server that answers slowly.
+  bool ClosedWithin(int ms);
   void Close() { socket_.Close(); }
+  // Ends the connection with a reset.
+  void Abort() { AbortTcp(socket_); }
 
  private:
   Socket socket_;
@@ -55,4 +62,9 @@ class FakeServer {
   std::thread thread_;
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test
+
+// The name these helpers had before the tests moved to qv::test; browser_test.cpp still uses it.
+namespace qv {
+namespace testing = test;
+}

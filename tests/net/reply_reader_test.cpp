@@ -8,11 +8,10 @@
 
 #include "net/test_util.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
 
-using testing::Int32BE;
-using Names = std::vector<std::string>;
+using Names = NameList;
 
 void Feed(ReplyReader& reader, std::string_view bytes) { reader.Feed(bytes.data(), bytes.size()); }
 
@@ -238,5 +237,40 @@ TEST(ReplyReader, LineDataLimitCountsCrAndLf) {
   EXPECT_EQ(reader.error(), ReplyError::kListingTooLarge);
 }
 
+// The fuzz target sets the limits small so that they are reached; each must hold at any size.
+TEST(ReplyReader, SmallLimitsHoldAtTheirBoundary) {
+  struct Case {
+    ListingLimits limits;
+    std::string reply;
+    ReadStatus status;
+    ReplyError error;
+  };
+  const ListingLimits line8{.max_line_length = 8, .max_names = 4, .max_bytes = 64};
+  const Case cases[] = {
+      {line8, Int32BE(1) + "12345678\n", ReadStatus::kDone, ReplyError::kNone},
+      {line8, Int32BE(1) + "1234567\r\n", ReadStatus::kDone, ReplyError::kNone},
+      {line8, Int32BE(1) + "123456789\n", ReadStatus::kFailed, ReplyError::kLineTooLong},
+      {line8, Int32BE(1) + "12345678\r\n", ReadStatus::kFailed, ReplyError::kLineTooLong},
+      {line8, Int32BE(1) + "123456789", ReadStatus::kFailed, ReplyError::kLineTooLong},
+      {line8, Int32BE(1) + "12345678", ReadStatus::kNeedMore, ReplyError::kNone},
+      {line8, Int32BE(4) + "a\nb\nc\nd\n", ReadStatus::kDone, ReplyError::kNone},
+      {line8, Int32BE(5), ReadStatus::kFailed, ReplyError::kTooManyNames},
+      {ListingLimits{.max_line_length = 0}, Int32BE(2) + "\n\n", ReadStatus::kDone,
+       ReplyError::kNone},
+      {ListingLimits{.max_line_length = 0}, Int32BE(1) + "\r\n", ReadStatus::kFailed,
+       ReplyError::kLineTooLong},
+      {ListingLimits{.max_bytes = 3}, Int32BE(2) + "ab\n\n", ReadStatus::kFailed,
+       ReplyError::kListingTooLarge},
+      {ListingLimits{.max_bytes = 3}, Int32BE(2) + "a\n\n", ReadStatus::kDone, ReplyError::kNone},
+  };
+  for (const Case& c : cases) {
+    ReplyReader reader(c.limits);
+    Feed(reader, c.reply);
+    Names names;
+    EXPECT_EQ(reader.TakeListing(names), c.status) << ::testing::PrintToString(c.reply);
+    EXPECT_EQ(reader.error(), c.error) << ::testing::PrintToString(c.reply);
+  }
+}
+
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

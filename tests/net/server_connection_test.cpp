@@ -11,14 +11,10 @@
 #include "net/fake_server.h"
 #include "net/test_util.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
 
-using testing::FakePeer;
-using testing::FakeServer;
-using testing::Int32BE;
-using testing::SettingsWith;
-using Names = std::vector<std::string>;
+using Names = NameList;
 
 constexpr int kShortReplyTimeoutMs = 200;
 
@@ -213,7 +209,7 @@ TEST(ServerConnection, RefusedPortFails) {
   Names names;
   EXPECT_FALSE(connection.Logon(SettingsWith("u", "p")));
   EXPECT_FALSE(connection.ListFolder("", names));
-  EXPECT_FALSE(connection.SendInt32(1));
+  EXPECT_FALSE(connection.SendBytes("\0\0\0\x59\0\0\0\0", 8));
 }
 
 TEST(ServerConnection, PortOutsideTheTcpRangeFails) {
@@ -280,34 +276,113 @@ TEST(ServerConnection, DroppedConnectionIsNoticedByLogonAndReopened) {
   EXPECT_EQ(second_request.size(), 94u);
 }
 
-// A server that drops the connection with our request unread resets it. Whether the read then
-// meets a reset (left open: the next write closes it) or the end of the stream (closed at once)
-// depends on the system; either way the connection is closed by the second failed Logon at the
-// latest, and Connect then opens a new one.
-TEST(ServerConnection, ResetConnectionClosesByTheNextWriteAtTheLatest) {
+// A reset met by a read closes the connection at once, so the next browse connects anew: the
+// server resets on purpose, or drops the connection with our request unread.
+TEST(ServerConnection, ResetInsteadOfAVerdictCloses) {
+  const std::vector<FakeServer::Handler> resets = {
+      [](FakePeer& peer) {
+        peer.ReadRequest();
+        peer.Abort();
+      },
+      [](FakePeer& peer) {
+        peer.Read(93);  // the last byte stays unread
+        peer.Close();
+      },
+  };
+  for (std::size_t i = 0; i < resets.size(); ++i) {
+    FakeServer server({resets[i], [&](FakePeer& peer) {
+                         peer.ReadRequest();
+                         peer.Send(Int32BE(1));
+                         peer.ReadToEnd();
+                       }});
+    {
+      ServerConnection connection;
+      Point(connection, server.port());
+      ASSERT_TRUE(connection.Connect()) << i;
+      EXPECT_FALSE(connection.Logon(SettingsWith("u", "p"))) << i;
+      EXPECT_FALSE(connection.IsOpen()) << i;
+      ASSERT_TRUE(connection.Connect()) << i;
+      EXPECT_TRUE(connection.Logon(SettingsWith("u", "p"))) << i;
+    }
+    server.Join();
+    EXPECT_EQ(server.accepted(), 2) << i;
+  }
+}
+
+TEST(ServerConnection, ResetDuringAListingCloses) {
   FakeServer server({[&](FakePeer& peer) {
-                       peer.Read(93);  // the last byte stays unread
-                       peer.Close();
-                     },
-                     [&](FakePeer& peer) {
-                       peer.ReadRequest();
-                       peer.Send(Int32BE(1));
-                       peer.ReadToEnd();
-                     }});
+    peer.ReadRequest();
+    peer.Send(Int32BE(3) + "a\r\nb\r\n");
+    peer.Abort();
+  }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  ASSERT_TRUE(connection.Connect());
+  Names names;
+  EXPECT_FALSE(connection.ListFolder("", names));
+  EXPECT_FALSE(connection.IsOpen());
+}
+
+// A server that sends a byte now and then, never a line end, must not hold the editor for
+// longer than the reply's deadline, however short its silences.
+TEST(ServerConnection, DripWithoutALineEndEndsAtTheDeadline) {
+  constexpr int kDeadlineMs = 1000;
+  int dripped = 0;
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    peer.Send(Int32BE(1));
+    // Stops after 30 s at the latest and completes the reply, so that a client without a
+    // deadline gets a listing instead of hanging the test.
+    while (dripped < 600 && !peer.ClosedWithin(50)) {
+      peer.Send("x");
+      ++dripped;
+    }
+    peer.Send("\n");
+    peer.ReadToEnd();
+  }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  connection.SetReplyTimeoutMs(60000);
+  connection.SetReplyDeadlineMs(kDeadlineMs);
+  ASSERT_TRUE(connection.Connect());
+  Names names;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(connection.ListFolder("", names));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(connection.IsOpen());
+  EXPECT_GE(waited, std::chrono::milliseconds(kDeadlineMs));
+  server.Join();
+  EXPECT_GT(dripped, 0);
+  EXPECT_LT(dripped, 600);
+}
+
+// Each request goes out in one write, so that it arrives whole instead of in pieces held back
+// by Nagle's algorithm until the server acknowledges the first.
+TEST(ServerConnection, EachRequestArrivesInOneRead) {
+  std::vector<std::string> first_reads;
+  FakeServer server({[&](FakePeer& peer) {
+    for (std::size_t size : {94u, 12u, 8u}) {
+      std::string got = peer.ReadSome(4096);
+      first_reads.push_back(got);
+      if (got.size() < size) got += peer.Read(size - got.size());
+      peer.Send(size == 94 ? Int32BE(1) : Int32BE(0));
+    }
+    peer.ReadToEnd();
+  }});
   {
     ServerConnection connection;
     Point(connection, server.port());
     ASSERT_TRUE(connection.Connect());
-    EXPECT_FALSE(connection.Logon(SettingsWith("u", "p")));
-    if (connection.IsOpen()) {
-      EXPECT_FALSE(connection.Logon(SettingsWith("u", "p")));
-      EXPECT_FALSE(connection.IsOpen());
-    }
-    ASSERT_TRUE(connection.Connect());
-    EXPECT_TRUE(connection.Logon(SettingsWith("u", "p")));
+    ASSERT_TRUE(connection.Logon(SettingsWith("u", "p")));
+    Names names;
+    ASSERT_TRUE(connection.ListFolder("A\\B", names));
+    ASSERT_TRUE(connection.ListFolder("", names));
   }
   server.Join();
-  EXPECT_EQ(server.accepted(), 2);
+  ASSERT_EQ(first_reads.size(), 3u);
+  EXPECT_EQ(first_reads[0].size(), 94u);
+  EXPECT_EQ(first_reads[1], std::string("\0\0\0\x59\0\0\0\x04" "A\\B\0", 12));
+  EXPECT_EQ(first_reads[2], std::string("\0\0\0\x59\0\0\0\0", 8));
 }
 
 TEST(ServerConnection, ListingCutShortByTheServerFails) {
@@ -431,4 +506,4 @@ TEST(ServerConnection, NoStaleBytesAfterAFailedListing) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

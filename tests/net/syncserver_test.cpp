@@ -14,11 +14,10 @@
 #include "net/server_connection.h"
 #include "net/test_util.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::SettingsWith;
 using Names = std::vector<std::string>;
 
 class SyncServerTest : public ::testing::Test {
@@ -80,9 +79,9 @@ TEST_F(SyncServerTest, LogsOnAndWalksTheTree) {
       {"Alpha\\", {}},
   };
   for (const Case& c : cases) {
-    Names names;
+    NameList names;
     EXPECT_TRUE(connection.ListFolder(c.path, names)) << c.path;
-    EXPECT_EQ(names, c.names) << c.path;
+    EXPECT_EQ(ToVector(names), c.names) << c.path;
   }
 }
 
@@ -91,7 +90,7 @@ TEST_F(SyncServerTest, ListingWithoutLogonEndsTheConnection) {
   ServerConnection connection;
   Point(connection);
   ASSERT_TRUE(connection.Connect());
-  Names names;
+  NameList names;
   EXPECT_FALSE(connection.ListFolder("", names));
   EXPECT_FALSE(connection.IsOpen());
 }
@@ -116,4 +115,4 @@ TEST(SplitServerPath, RefusesPartsThatLeaveTheRoot) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test

@@ -3,17 +3,23 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/coding.h"
 #include "config/records.h"
-#include "net/wire.h"
+#include "net/name_list.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 // Bytes in the order they travel.
 inline std::string Int32BE(std::int32_t value) {
   std::uint8_t bytes[4];
   PutBE32(bytes, value);
   return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+inline std::vector<std::string> ToVector(const NameList& names) {
+  return std::vector<std::string>(names.begin(), names.end());
 }
 
 // Settings whose user and password short strings hold these texts, written byte by byte so that
@@ -30,4 +36,4 @@ inline SettingsRecord SettingsWith(std::string_view user, std::string_view passw
   return settings;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -7,10 +7,8 @@
 
 #include "net/test_util.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
-
-using testing::SettingsWith;
 
 std::string Bytes(const LogonBody& body) {
   return std::string(reinterpret_cast<const char*>(body.bytes.data()), body.bytes.size());
@@ -91,5 +89,30 @@ TEST(Wire, ListingIsCountThenCrLfLines) {
   EXPECT_EQ(out, std::string("\0\0\0\x03" "a\r\n\r\nb c\r\n", 4 + 3 + 2 + 5));
 }
 
+TEST(Wire, LogonRequestIsHeaderThenBody) {
+  const SettingsRecord settings = SettingsWith("bob", "pw");
+  const std::string request = EncodeLogonRequest(settings);
+  EXPECT_EQ(request, std::string("\0\0\0\x46\0\0\0\x56", 8) + Bytes(LogonBody::FromSettings(settings)));
+}
+
+TEST(Wire, ListFolderRequestTable) {
+  struct Case {
+    std::string path;
+    std::string request;
+  };
+  const Case cases[] = {
+      {"", std::string("\0\0\0\x59\0\0\0\0", 8)},
+      {"A\\B", std::string("\0\0\0\x59\0\0\0\x04" "A\\B\0", 12)},
+      {std::string(255, 'p'), std::string("\0\0\0\x59\0\0\x01\0", 8) + std::string(255, 'p') +
+                                  std::string(1, '\0')},
+      {"\xD6\xD0", std::string("\0\0\0\x59\0\0\0\x03" "\xD6\xD0\0", 11)},
+  };
+  for (const Case& c : cases) {
+    std::string request = "stale";
+    ASSERT_TRUE(EncodeListFolderRequest(c.path, request)) << c.path;
+    EXPECT_EQ(request, c.request) << c.path;
+  }
+}
+
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test
