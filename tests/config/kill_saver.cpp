@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/config_store.h"
+#include "config/config_store_steps.h"
 #include "config/kill_shared.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -18,10 +19,20 @@ int wmain(int argc, wchar_t** argv) {
   auto* counters = static_cast<qv::test::SaverCounters*>(
       MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, sizeof(qv::test::SaverCounters)));
   if (counters == nullptr) return 4;
+  qv::SaveSteps steps = qv::SaveSteps::Platform();
+  const auto move = steps.move;
+  steps.move = [counters, move](const std::wstring& from, const std::wstring& to) {
+    if (counters->hold_before_rename != 0) {
+      InterlockedExchange(&counters->holding, 1);
+      // The test kills us here; should it not, go on after a while.
+      for (int i = 0; i < 60000 && counters->hold_before_rename != 0; ++i) Sleep(1);
+    }
+    return move(from, to);
+  };
   for (std::int32_t generation = first;; ++generation) {
     const qv::ConfigDocument doc = qv::test::KillDocument(generation);
     InterlockedIncrement(&counters->started);
-    if (qv::SaveConfig(folder, doc).ok) {
+    if (qv::SaveConfigWith(steps, folder, doc).ok) {
       InterlockedIncrement(&counters->completed);
     } else {
       InterlockedIncrement(&counters->failed);

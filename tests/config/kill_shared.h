@@ -18,6 +18,10 @@ struct SaverCounters {
   volatile LONG started;    // saves begun
   volatile LONG completed;  // saves that returned success
   volatile LONG failed;     // saves that returned failure
+  // Set by the test: the first save stops once its file is written whole, just before the
+  // rename, and sets `holding` (the riskiest moment for a kill, hit on purpose).
+  volatile LONG hold_before_rename;
+  volatile LONG holding;
 };
 
 inline std::wstring SaverBlockName(DWORD parent) {

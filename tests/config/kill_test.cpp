@@ -54,7 +54,7 @@ class SharedCounters {
 };
 
 struct Tally {
-  int rounds = 0, started = 0, completed = 0, missing = 0, torn = 0, recovered = 0;
+  int rounds = 0, held = 0, started = 0, completed = 0, missing = 0, torn = 0, recovered = 0;
   int leftovers_seen = 0, cleanups = 0, leftovers_after_cleanup = 0;
 };
 
@@ -77,8 +77,9 @@ std::int32_t GenerationOnDisk(const TempDir& dir) {
 
 TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
   const char* seed_text = std::getenv("QV_KILL_SEED");
-  const unsigned seed = seed_text != nullptr ? static_cast<unsigned>(std::strtoul(seed_text, nullptr, 10))
-                                             : static_cast<unsigned>(GetTickCount());
+  const unsigned seed = seed_text != nullptr
+                            ? static_cast<unsigned>(std::strtoul(seed_text, nullptr, 10))
+                            : static_cast<unsigned>(GetTickCount());
   std::printf("[ seed     ] QV_KILL_SEED=%u\n", seed);
   std::mt19937 random(seed);
 
@@ -97,16 +98,20 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
   std::int32_t on_disk = 0;
   std::int32_t next = 1;
   while (tally.started < kSaves) {
-    // Now and then the saver starts in a folder without CONFIGS.DAT, as on the first save.
+    // Now and then the saver starts in an empty folder, as on the first save.
     const bool fresh = tally.rounds % 5 == 4;
     if (fresh) {
-      DeleteFileW((dir / L"CONFIGS.DAT").c_str());  // already gone when earlier kills were early
+      for (const std::wstring& name : dir.Names()) ASSERT_TRUE(DeleteFileW((dir / name).c_str()));
       on_disk = -1;
     }
+    // Now and then the kill falls on purpose between the file written whole and the rename.
+    const bool hold = tally.rounds % 4 == 1;
     SaverCounters* counters = shared.get();
     counters->started = 0;
     counters->completed = 0;
     counters->failed = 0;
+    counters->holding = 0;
+    counters->hold_before_rename = hold ? 1 : 0;
 
     std::wstring command = L"\"" + saver + L"\" \"" + folder + L"\" " + std::to_wstring(next) +
                            L" " + std::to_wstring(GetCurrentProcessId());
@@ -115,17 +120,19 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(saver.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &process));
-    // The kill falls at a random moment of the first to third save.
-    const LONG saves_before_kill = std::uniform_int_distribution<LONG>(1, 3)(random);
+    // Otherwise it falls at a random moment of the first to third save.
+    const LONG saves_before_kill = hold ? 1 : std::uniform_int_distribution<LONG>(1, 3)(random);
     const DWORD wait_start = GetTickCount();
-    while (counters->started < saves_before_kill &&
-           WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT &&
+    const auto reached = [&] {
+      return hold ? counters->holding != 0 : counters->started >= saves_before_kill;
+    };
+    while (!reached() && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT &&
            GetTickCount() - wait_start < kDeadlineMs) {
       Sleep(1);
     }
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 0), WAIT_TIMEOUT) << "the saver stopped";
-    ASSERT_GE(counters->started, saves_before_kill) << "the saver did not start saving in time";
-    Sleep(std::uniform_int_distribution<DWORD>(0, save_ms + save_ms / 4)(random));
+    ASSERT_TRUE(reached()) << "the saver did not get there in time";
+    if (!hold) Sleep(std::uniform_int_distribution<DWORD>(0, save_ms + save_ms / 4)(random));
     TerminateProcess(process.hProcess, 9);
     ASSERT_EQ(WaitForSingleObject(process.hProcess, kDeadlineMs), WAIT_OBJECT_0);
     CloseHandle(process.hThread);
@@ -134,6 +141,7 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
     const LONG started = counters->started, completed = counters->completed;
     EXPECT_EQ(counters->failed, 0);
     ++tally.rounds;
+    tally.held += hold ? 1 : 0;
     tally.started += started;
     tally.completed += completed;
 
@@ -159,6 +167,10 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
       on_disk = generation;
     } else if (generation == -1) {
       const std::int32_t recovered = GenerationOnDisk(dir);
+      // A save held before its rename wrote its file whole: the start must put it back.
+      if (hold) {
+        EXPECT_EQ(recovered, next) << "round " << tally.rounds;
+      }
       if (recovered >= 0) {
         ++tally.recovered;
         EXPECT_EQ(loaded.status, LoadStatus::kLoaded);
@@ -182,14 +194,15 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
     next += started + 1;
     if (HasFatalFailure()) return;
   }
-  std::printf("[ observed ] %d kills during %d saves (%d finished): %d missing, %d torn; "
-              "%d files of ours seen at the next start, %d recovered; after %d load-and-save "
-              "cleanups %d leftovers\n",
-              tally.rounds, tally.started, tally.completed, tally.missing, tally.torn,
+  std::printf("[ observed ] %d kills (%d of them just before a rename) during %d saves (%d "
+              "finished): %d missing, %d torn; %d files of ours seen at the next start, %d "
+              "recovered; after %d load-and-save cleanups %d leftovers\n",
+              tally.rounds, tally.held, tally.started, tally.completed, tally.missing, tally.torn,
               tally.leftovers_seen, tally.recovered, tally.cleanups, tally.leftovers_after_cleanup);
   EXPECT_EQ(tally.missing, 0);
   EXPECT_EQ(tally.torn, 0);
   EXPECT_EQ(tally.leftovers_after_cleanup, 0);
+  EXPECT_GT(tally.recovered, 0);
 }
 
 }  // namespace
