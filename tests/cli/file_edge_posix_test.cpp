@@ -1,8 +1,19 @@
 // The native file edge: what a save may touch and what it leaves behind.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
 
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
+
+extern char** environ;
 
 namespace qv::test {
 namespace {
@@ -73,6 +84,78 @@ TEST_F(PosixEdgeTest, AnyFileNameWorksWithFile) {
   ConfigDocument doc;
   ASSERT_TRUE(ParseConfigImage(ReadBytes(site), doc));
   EXPECT_EQ(doc.settings.Host(), "s1");
+}
+
+// Kills qvconf at random moments of its save: CONFIGS.DAT must always hold the old bytes or the
+// new ones, never nothing and never a mix.
+TEST_F(PosixEdgeTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewBytes) {
+  std::vector<TaskFields> tasks;
+  for (int i = 0; i < 5000; ++i) {
+    tasks.push_back(
+        {"Task" + std::to_string(i), "/srv/" + std::to_string(i), "D:\\" + std::to_string(i)});
+  }
+  WriteConfig(MakeImage(SettingsFields{}, tasks).bytes);
+  const std::string folder = Utf8Path(dir());
+
+  const auto start = [&](const std::string& host) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> args{QVCONF_PATH, "--dir", folder, "--code-page",
+                                  "1252",      "set",   "host", host};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, QVCONF_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  };
+  const auto wait_for_end = [](pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        ADD_FAILURE() << "qvconf did not end";
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  };
+
+  // One whole run sets the span the kills are spread over.
+  const auto t0 = std::chrono::steady_clock::now();
+  wait_for_end(start("calibration"));
+  const auto span = std::chrono::steady_clock::now() - t0;
+  ASSERT_EQ(Loaded().settings.Host(), "calibration");
+
+  std::mt19937 random(20261210);
+  int old_kept = 0, new_written = 0;
+  for (int round = 0; round < 40; ++round) {
+    const std::vector<std::uint8_t> before = ConfigBytes();
+    ConfigDocument expected;
+    ASSERT_TRUE(ParseConfigImage(before, expected));
+    const std::string host = "host" + std::to_string(round);
+    expected.SetHost(host);
+    const std::vector<std::uint8_t> after = BuildConfigImage(expected);
+
+    const pid_t pid = start(host);
+    // The moment of the kill, anywhere from the start to a little past a whole run.
+    std::this_thread::sleep_for(span * (random() % 1200) / 1000);
+    kill(pid, SIGKILL);
+    wait_for_end(pid);
+    const std::vector<std::uint8_t> now = ConfigBytes();
+    ASSERT_TRUE(now == before || now == after)
+        << "round " << round << ": " << now.size() << " bytes";
+    (now == before ? old_kept : new_written) += 1;
+  }
+  std::size_t leftovers = Names().size() - 1;
+  std::printf(
+      "40 kills over %lld ms runs: %d kept the old bytes, %d had the new, %zu temporary "
+      "files left behind\n",
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(span).count()),
+      old_kept, new_written, leftovers);
 }
 
 }  // namespace
