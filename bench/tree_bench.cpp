@@ -24,7 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kNames = 10'000;
-constexpr int kRounds = 7;
+constexpr int kRounds = 15;
 
 constexpr double kGoal = 1.1;
 

@@ -54,6 +54,21 @@ SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
   return SIZE{rect.right - rect.left, metrics.tmHeight};
 }
 
+// Converts `name` from the ANSI code page into `out` (room for name.size() units at least) and
+// gives the units written. Every ANSI code page is a superset of ASCII, so a name of ASCII bytes
+// alone, the common case, is widened byte by byte without the system's conversion.
+std::size_t Widen(std::string_view name, wchar_t* out, std::size_t room) {
+  bool ascii = true;
+  for (char c : name) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    for (std::size_t i = 0; i < name.size(); ++i) out[i] = static_cast<wchar_t>(name[i]);
+    return name.size();
+  }
+  const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                        out, static_cast<int>(room));
+  return static_cast<std::size_t>(units);
+}
+
 }  // namespace
 
 void SetBrwForm(TBrwForm* form) { registered_form = form; }
@@ -283,14 +298,14 @@ TBrwForm::FolderNode& TBrwForm::NodeOf(HTREEITEM node) const {
 
 std::string TBrwForm::NodePath(HTREEITEM node) const {
   if (!node) return {};
-  std::vector<const std::string*> names;
+  std::vector<std::string_view> names;
   for (HTREEITEM item = node; item; item = TreeView1.Parent(item)) {
-    names.push_back(&NodeOf(item).name);
+    names.push_back(NodeOf(item).name);
   }
   std::string path;
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     if (it != names.rbegin()) path += '\\';
-    path += **it;
+    path += *it;
   }
   return path;
 }
@@ -299,15 +314,15 @@ void TBrwForm::AddFolderNodes(HTREEITEM parent, const NameList& names) {
   // One buffer for every conversion, sized once: a byte of the ANSI code page never gives more
   // than one UTF-16 unit. No redrawing until the end: some tree views lay out every visible
   // node again after each insertion, which makes a long listing take seconds.
+  // The nodes' names stay in a copy of the listing, a single block.
+  const NameList& kept = listings_.emplace_back(names);
   std::size_t longest = 0;
-  for (std::string_view name : names) longest = std::max(longest, name.size());
+  for (std::string_view name : kept) longest = std::max(longest, name.size());
   std::wstring text(longest + 1, L'\0');
   TreeView1.SetRedraw(false);
-  for (std::string_view name : names) {
-    FolderNode& node = nodes_.emplace_back(FolderNode{std::string(name)});
-    const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                                          text.data(), static_cast<int>(text.size()));
-    text[static_cast<std::size_t>(units)] = L'\0';
+  for (std::string_view name : kept) {
+    FolderNode& node = nodes_.emplace_back(FolderNode{name, {}, false});
+    text[Widen(name, text.data(), text.size())] = L'\0';
     TreeView1.Append(parent, text.c_str(), reinterpret_cast<LPARAM>(&node), true);
   }
   TreeView1.SetRedraw(true);
@@ -319,6 +334,7 @@ void TBrwForm::SyncOkButton() { btnOk.Enable(TreeView1.Selected() != nullptr); }
 void TBrwForm::ClearFolderNodes() {
   TreeView1.DeleteAll();
   nodes_.clear();
+  listings_.clear();
 }
 
 void TBrwForm::FormShow() {
@@ -368,7 +384,9 @@ void TBrwForm::TreeView1Click() { SyncOkButton(); }
 
 bool TBrwForm::TreeView1Edited(HTREEITEM node, const wchar_t* text) {
   if (!node || !text) return false;
-  NodeOf(node).name = win::WideToAnsi(text);
+  FolderNode& folder = NodeOf(node);
+  folder.edited = win::WideToAnsi(text);
+  folder.name = folder.edited;
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/name_list.h"
@@ -52,10 +53,12 @@ class TBrwForm : public win::WindowImpl {
   NameList FolderNames;
 
  private:
-  // What the tree's lParam points at: the name as the server sent it (or as the user edited
-  // the label) and whether its folder has been listed since the window was last shown.
+  // What the tree's lParam points at: the name as the server sent it, kept in one of
+  // listings_ (or as the user edited the label, kept in `edited`), and whether its folder has
+  // been listed since the window was last shown.
   struct FolderNode {
-    std::string name;
+    std::string_view name;
+    std::string edited;
     bool listed = false;
   };
 
@@ -85,6 +88,8 @@ class TBrwForm : public win::WindowImpl {
   int modal_result_ = 0;
   HWND focus_before_deactivation_ = nullptr;
   std::deque<FolderNode> nodes_;
+  // The listings the nodes' names are in: a node costs no allocation of its own.
+  std::deque<NameList> listings_;
 
   win::Window Label1;
   win::TreeView TreeView1;
