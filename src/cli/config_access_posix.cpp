@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -71,6 +72,49 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+constexpr char kTempMark[] = ".qvconf-";
+constexpr std::size_t kTempRandomLength = 6;  // the XXXXXX of mkstemp
+
+bool IsAlphanumeric(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A temporary file that a save of ours left when it was killed: our name pattern, and empty or
+// beginning with the signature our saves write first.
+bool IsOurLeftover(int folder, const std::string& name, const std::string& base) {
+  const std::string prefix = base + kTempMark;
+  if (name.size() != prefix.size() + kTempRandomLength ||
+      name.compare(0, prefix.size(), prefix) != 0) {
+    return false;
+  }
+  for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+    if (!IsAlphanumeric(name[i])) return false;
+  }
+  Fd fd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  struct stat info {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (info.st_size == 0) return true;
+  char signature[sizeof kConfigSignature] = {};
+  return ::read(fd.get(), signature, sizeof signature) == static_cast<ssize_t>(sizeof signature) &&
+         std::memcmp(signature, kConfigSignature, sizeof signature) == 0;
+}
+
+void RemoveLeftovers(int folder, const std::string& base) {
+  const int listing = ::dup(folder);
+  if (listing < 0) return;
+  DIR* entries = ::fdopendir(listing);
+  if (entries == nullptr) {
+    ::close(listing);
+    return;
+  }
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(entries)) {
+    if (IsOurLeftover(folder, entry->d_name, base)) leftovers.push_back(entry->d_name);
+  }
+  ::closedir(entries);
+  for (const std::string& name : leftovers) ::unlinkat(folder, name.c_str(), 0);
+}
+
 class PosixConfigFile final : public ConfigAccess {
  public:
   explicit PosixConfigFile(std::string path) : path_(std::move(path)) {}
@@ -136,7 +180,10 @@ class PosixConfigFile final : public ConfigAccess {
     }
     // The rename itself reaches the disk only with the folder.
     Fd folder(::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) ::fsync(folder.get());
+    if (folder.get() >= 0) {
+      ::fsync(folder.get());
+      RemoveLeftovers(folder.get(), path_.substr(path_.rfind('/') + 1));
+    }
     return {true, {}};
   }
 

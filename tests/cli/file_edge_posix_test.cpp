@@ -20,24 +20,28 @@ namespace {
 
 class PosixEdgeTest : public QvconfTest {};
 
-TEST_F(PosixEdgeTest, ASaveReplacesOnlyTheFileKeepsItsModeAndLeavesNothingBehind) {
+TEST_F(PosixEdgeTest, ASaveReplacesTheFileKeepsItsModeAndClearsOnlyItsOwnLeftovers) {
   WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
   ASSERT_EQ(::chmod(config().c_str(), 0640), 0);
-  // A user's own files with the names other savers use for their temporaries.
-  for (const char* name : {"CONFIGS.DAT.tmp", "CONFIGS.DAT.bak", "CONFIGS.DAT.qvconf-"}) {
-    WriteBytes(dir() / name, AsBytes("mine"));
-  }
+  // A user's own files with the names other savers use for their temporaries, and near-misses
+  // of ours; and one that a killed save of ours left.
+  const std::vector<const char*> users = {"CONFIGS.DAT.tmp", "CONFIGS.DAT.bak",
+                                          "CONFIGS.DAT.qvconf-", "CONFIGS.DAT.qvconf-abc12",
+                                          "CONFIGS.DAT.qvconf-abc123"};
+  for (const char* name : users) WriteBytes(dir() / name, AsBytes("mine"));
+  WriteBytes(dir() / "CONFIGS.DAT.qvconf-Xy7Q2z",
+             MakeImage(SettingsFields{}, {}).Truncate(600).bytes);
+  WriteBytes(dir() / "CONFIGS.DAT.qvconf-000000", {});
   const RunResult run = Run({"set", "host", "new.example"});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
   EXPECT_EQ(Loaded().settings.Host(), "new.example");
   struct stat info;
   ASSERT_EQ(::stat(config().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
-  for (const char* name : {"CONFIGS.DAT.tmp", "CONFIGS.DAT.bak", "CONFIGS.DAT.qvconf-"}) {
-    EXPECT_EQ(ReadBytes(dir() / name), AsBytes("mine")) << name;
-  }
+  for (const char* name : users) EXPECT_EQ(ReadBytes(dir() / name), AsBytes("mine")) << name;
   EXPECT_EQ(Names(), (std::vector<std::string>{"CONFIGS.DAT", "CONFIGS.DAT.bak",
-                                               "CONFIGS.DAT.qvconf-", "CONFIGS.DAT.tmp"}));
+                                               "CONFIGS.DAT.qvconf-", "CONFIGS.DAT.qvconf-abc12",
+                                               "CONFIGS.DAT.qvconf-abc123", "CONFIGS.DAT.tmp"}));
 }
 
 TEST_F(PosixEdgeTest, ACreatedFileFollowsTheUmaskAndIsExactlyTheEditorsImage) {
@@ -150,7 +154,10 @@ TEST_F(PosixEdgeTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewBytes) {
         << "round " << round << ": " << now.size() << " bytes";
     (now == before ? old_kept : new_written) += 1;
   }
-  std::size_t leftovers = Names().size() - 1;
+  const std::size_t leftovers = Names().size() - 1;
+  // The next save clears what the killed ones left.
+  ASSERT_EQ(Run({"set", "host", "last"}).code, cli::kExitOk);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
   std::printf(
       "40 kills over %lld ms runs: %d kept the old bytes, %d had the new, %zu temporary "
       "files left behind\n",
