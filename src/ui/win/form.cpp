@@ -154,12 +154,6 @@ SIZE PlaceLabelLeft(HWND label, HFONT font, int left, int top) {
   return size;
 }
 
-SIZE PlaceLabelRight(HWND label, HFONT font, int right, int top) {
-  const SIZE size = LabelExtent(label, font, Window(label).Text());
-  Window(label).Move(right - size.cx, top, size.cx, size.cy);
-  return size;
-}
-
 namespace {
 
 RECT WorkAreaOf(HMONITOR monitor) {

@@ -21,10 +21,8 @@ UINT StaticDrawTextFlags(DWORD style);
 // `font` (its width, glyph overhangs included, and the font's line height).
 SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text);
 
-// Sizes `label` to its text with its left edge at `left`, or for a right-aligned label its right
-// edge at `right`; returns the size.
+// Sizes `label` to its text with its left edge at `left`; returns the size.
 SIZE PlaceLabelLeft(HWND label, HFONT font, int left, int top);
-SIZE PlaceLabelRight(HWND label, HFONT font, int right, int top);
 
 // The outer rectangle of a window of `size` centred on the work area of the monitor nearest
 // `hwnd`.
