@@ -94,6 +94,10 @@ bool Session::Open(Use use) {
     exit_ = Error("code page " + std::to_string(number) + " cannot be converted here");
     return false;
   }
+  if (!args_.file.empty() && !args_.dir.empty()) {
+    exit_ = Error("give --file or --dir, not both");
+    return false;
+  }
   std::string error;
   if (!args_.file.empty()) {
     access_ = OpenConfigAccess(args_.file, false, error);
@@ -402,11 +406,12 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   app.footer(Footer());
   app.require_subcommand(1);
   app.fallthrough();
-  auto* file = app.add_option("--file", a.file, "the configuration file");
-  auto* dir = app.add_option("--dir", a.dir, "the folder that holds CONFIGS.DAT");
-  file->excludes(dir);
+  app.add_option("--file", a.file, "the configuration file (on Windows named CONFIGS.DAT)")
+      ->type_name("PATH");
+  app.add_option("--dir", a.dir, "the folder that holds CONFIGS.DAT")->type_name("FOLDER");
   app.add_option("--code-page", a.code_page,
-                 "code page of the file's texts (936, 950, 1252, ...); default: the system's");
+                 "code page of the file's texts (936, 950, 1252, ...); default: the system's")
+      ->type_name("N");
   app.add_flag("--create", a.create, "let an edit start a new file where none exists");
 
   auto* show = app.add_subcommand("show", "show the settings and tasks");
@@ -420,7 +425,7 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   set->add_option("field", a.field, "host, user, password, interval (minutes), speed (KB/s)")
       ->required()
       ->check(CLI::IsMember({"host", "user", "password", "interval", "speed", "port"}));
-  set->add_option("value", a.value, "the new value (use -- before a negative number)")->required();
+  set->add_option("value", a.value, "the new value")->required();
 
   auto* task = app.add_subcommand("task", "add, remove, rename a task or set its folders");
   task->require_subcommand(1);
