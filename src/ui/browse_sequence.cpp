@@ -5,6 +5,7 @@
 #include "ui/browser_form.h"
 #include "ui/message_box.h"
 #include "ui/win/ansi_text.h"
+#include "ui/win/form.h"
 
 namespace qv::ui {
 
@@ -14,20 +15,20 @@ std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& 
   connection.SetPort(settings.Port());
   bool connected = false;
   {
-    WaitCursor wait;
+    win::WaitCursor wait;
     connected = connection.Connect();
   }
   if (!connected) {
-    ShowProgramMessage(owner, UiText(26));
+    ShowProgramMessage(owner, UiText(kUiConnectFailed));
     return std::nullopt;
   }
   bool logged_on = false;
   {
-    WaitCursor wait;
+    win::WaitCursor wait;
     logged_on = connection.Logon(settings);
   }
   if (!logged_on) {
-    ShowProgramMessage(owner, UiText(27));
+    ShowProgramMessage(owner, UiText(kUiLogonFailed));
     return std::nullopt;
   }
   if (browser.ShowModal() != kModalResultOk) return std::nullopt;

@@ -11,6 +11,7 @@
 #include "ui/res/resource.h"
 #include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
+#include "ui/win/form.h"
 
 namespace qv::ui {
 namespace {
@@ -38,20 +39,6 @@ TBrwForm* registered_form = nullptr;
 std::string& SelectedPathText() {
   static std::string path;
   return path;
-}
-
-SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
-  const HDC dc = GetDC(hwnd);
-  const HGDIOBJ old =
-      SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-  RECT rect{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
-  return SIZE{rect.right - rect.left, metrics.tmHeight};
 }
 
 // Converts `name` from the ANSI code page into `out` (room for name.size() units at least) and
@@ -115,16 +102,7 @@ void TBrwForm::CreateControls() {
 void TBrwForm::SetFontName(const std::wstring& name) {
   if (font_.get() && name == font_name_) return;
   font_name_ = name;
-  LOGFONTW lf{};
-  lf.lfHeight = -win::Scale(kFontHeight, dpi_);
-  lf.lfWeight = FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-  win::UniqueFont font(CreateFontIndirectW(&lf));
+  win::UniqueFont font = win::MakeFormFont(name, kFontHeight, dpi_);
   for (const win::Window* control : {&Label1, &btnOk, &btnCancel}) control->SetFont(font.get());
   TreeView1.SetFont(font.get());
   font_ = std::move(font);
@@ -135,8 +113,7 @@ void TBrwForm::Layout() {
   auto place = [&](const win::Window& control, const RECT& r) {
     control.Move(s(r.left), s(r.top), s(r.right - r.left), s(r.bottom - r.top));
   };
-  const SIZE label = TextSize(Label1.handle(), font_.get(), Label1.Text());
-  Label1.Move(s(kLabelPosition.x), s(kLabelPosition.y), label.cx, label.cy);
+  win::PlaceLabelLeft(Label1.handle(), font_.get(), s(kLabelPosition.x), s(kLabelPosition.y));
   place(TreeView1, kTreeRect);
   place(btnOk, kOkRect);
   place(btnCancel, kCancelRect);
@@ -149,13 +126,12 @@ void TBrwForm::PlaceOnScreen() {
   const SIZE size =
       win::WindowSizeForClient(win::Scale(kClientSize.cx, dpi_), win::Scale(kClientSize.cy, dpi_),
                                kFormStyle, kFormExStyle, dpi_);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  GetMonitorInfoW(MonitorFromPoint(kFormPosition, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& area = monitor.rcWork;
-  const LONG left = std::max(area.left, std::min(kFormPosition.x, area.right - size.cx));
-  const LONG top = std::max(area.top, std::min(kFormPosition.y, area.bottom - size.cy));
-  SetWindowPos(hwnd_, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  win::MoveWindowTo(hwnd_, win::WithinWorkArea(kFormPosition, size));
+  FitClientSize();
+}
+
+void TBrwForm::FitClientSize() {
+  win::FitClientArea(hwnd_, win::Scale(kClientSize.cx, dpi_), win::Scale(kClientSize.cy, dpi_));
 }
 
 void TBrwForm::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -164,15 +140,16 @@ void TBrwForm::OnDpiChanged(UINT dpi, const RECT& suggested) {
   SetFontName(std::wstring(font_name_));
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClientSize();
   Layout();
 }
 
 void TBrwForm::ApplyBrowserCaptions() {
   SetFontName(UiFontName());
-  SetText(UiText(22));
-  Label1.SetText(UiText(23));
-  btnOk.SetText(UiText(24));
-  btnCancel.SetText(UiText(25));
+  SetText(UiText(kUiBrowseCaption));
+  Label1.SetText(UiText(kUiBrowsePrompt));
+  btnOk.SetText(UiText(kUiOk));
+  btnCancel.SetText(UiText(kUiCancel));
   Layout();
 }
 
@@ -241,20 +218,11 @@ LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
-      }
+      focus_memory_.OnActivate(hwnd_, wparam);
       return DefaultProc(message, wparam, lparam);
-    case WM_SETFOCUS: {
-      HWND target = focus_before_deactivation_;
-      if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
-          !IsWindowEnabled(target)) {
-        target = TreeView1.handle();
-      }
-      SetFocus(target);
+    case WM_SETFOCUS:
+      if (!focus_memory_.Restore(hwnd_)) TreeView1.Focus();
       return 0;
-    }
     case WM_CLOSE:
       CloseWith(kModalResultCancel);
       return 0;
@@ -343,7 +311,7 @@ void TBrwForm::FormShow() {
   ServerConnection* connection = GetServerConnection();
   bool listed = false;
   if (connection) {
-    WaitCursor wait;
+    win::WaitCursor wait;
     listed = connection->ListFolder("", FolderNames);
   }
   if (listed) {
@@ -365,7 +333,7 @@ void TBrwForm::TreeView1Expanding(HTREEITEM node) {
   bool listed = false;
   if (connection) {
     const std::string path = NodePath(node);
-    WaitCursor wait;
+    win::WaitCursor wait;
     listed = connection->ListFolder(path, FolderNames);
   }
   if (!listed) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "net/name_list.h"
+#include "ui/win/form.h"
 #include "ui/win/gdi.h"
 #include "ui/win/tree_view.h"
 #include "ui/win/window.h"
@@ -69,6 +70,7 @@ class TBrwForm : public win::WindowImpl {
   void SetFontName(const std::wstring& name);
   void Layout();
   void PlaceOnScreen();
+  void FitClientSize();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void SyncOkButton();
   void CloseWith(int result) { modal_result_ = result; }
@@ -86,7 +88,7 @@ class TBrwForm : public win::WindowImpl {
   std::wstring font_name_;
   win::UniqueFont font_;
   int modal_result_ = 0;
-  HWND focus_before_deactivation_ = nullptr;
+  win::FocusMemory focus_memory_;
   std::deque<FolderNode> nodes_;
   // The listings the nodes' names are in: a node costs no allocation of its own.
   std::deque<NameList> listings_;
@@ -104,17 +106,5 @@ TBrwForm* BrwForm();
 // The path chosen by the last OK in the browser, in the ANSI code page; empty at start.
 const std::string& SelectedPath();
 void SetSelectedPath(std::string path);
-
-// Shows the wait cursor for its lifetime: the network calls block the window's thread.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 }  // namespace qv::ui

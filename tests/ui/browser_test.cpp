@@ -23,17 +23,17 @@
 #include "net/server_connection.h"
 #include "net/test_util.h"
 #include "net/wire.h"
+#include "common/window_driver.h"
+#include "editor_fixture.h"
 #include "ui/browse_sequence.h"
 #include "ui/message_box.h"
 #include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
 
-namespace qv::ui {
+namespace qv::test {
 namespace {
 
-using qv::testing::FakePeer;
-using qv::testing::FakeServer;
-using qv::testing::Int32BE;
+using namespace ::qv::ui;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Names = std::vector<std::string>;
@@ -145,48 +145,6 @@ struct Box {
   UINT type;
 };
 
-// Steps run one per timer tick on the browser's thread once the browser is visible, from
-// within its modal loop. A browser still open 5 s after the last step is closed, so that a
-// failing test cannot hang.
-class ModalDriver {
- public:
-  using Step = std::function<void()>;
-
-  ModalDriver(const TBrwForm& form, std::vector<Step> steps)
-      : form_(form), steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
-  }
-  ~ModalDriver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool shown() const { return shown_; }
-  bool timed_out() const { return timed_out_; }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    ModalDriver* self = current_;
-    if (!self || !self->form_.IsVisible()) return;
-    self->shown_ = true;
-    if (self->next_ < self->steps_.size()) {
-      self->steps_[self->next_++]();
-    } else if (++self->idle_ticks_ > 250) {
-      self->timed_out_ = true;
-      SendMessageW(self->form_.handle(), WM_CLOSE, 0, 0);
-    }
-  }
-
-  static inline ModalDriver* current_ = nullptr;
-  const TBrwForm& form_;
-  std::vector<Step> steps_;
-  std::size_t next_ = 0;
-  int idle_ticks_ = 0;
-  bool shown_ = false;
-  bool timed_out_ = false;
-  UINT_PTR timer_ = 0;
-};
-
 class BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -218,7 +176,7 @@ class BrowserTest : public ::testing::Test {
   }
 
   static SettingsRecord SettingsFor(std::uint16_t port) {
-    SettingsRecord settings = qv::testing::SettingsWith("op", "s3cret");
+    SettingsRecord settings = SettingsWith("op", "s3cret");
     settings.SetHost("127.0.0.1");
     settings.SetPort(port);
     return settings;
@@ -252,6 +210,14 @@ class BrowserTest : public ::testing::Test {
   }
 
   const win::TreeView& tree() const { return form_.Tree(); }
+
+  // Steps run inside the browser's modal loop once it is shown; a step that waits in vain closes
+  // the browser, so that the test goes on.
+  ModalDriver Drive(std::vector<ModalDriver::Step> steps) {
+    steps.insert(steps.begin(),
+                 ModalDriver::Step{"the browser is shown", [this] { return form_.IsVisible(); }, {}});
+    return ModalDriver(std::move(steps), [this] { form_.Send(WM_CLOSE); });
+  }
 
   Texts ChildTexts(HTREEITEM parent) const {
     Texts texts;
@@ -392,6 +358,26 @@ TEST_F(BrowserTest, CaptionsAndFontFollowTheLanguage) {
     EXPECT_EQ(std::wstring(font.lfFaceName), UiFontName());
     EXPECT_EQ(font.lfHeight, -win::Scale(12, win::WindowDpi(form_.handle())));
   }
+}
+
+// The label is as wide and tall as its text when the label draws it, in every language: it is
+// sized to its text, and a label cut short hides the end of the prompt.
+TEST_F(BrowserTest, LabelShowsItsWholeTextInEveryLanguage) {
+  for (Language language :
+       {Language::kEnglish, Language::kSimplifiedChinese, Language::kTraditionalChinese}) {
+    SCOPED_TRACE(static_cast<int>(language));
+    UseLanguage(language);
+    form_.ApplyBrowserCaptions();
+    const HWND label = form_.Caption().handle();
+    ASSERT_EQ(form_.Caption().Text(), UiText(kUiBrowsePrompt));
+    const SIZE drawn = DrawnTextExtent(label);
+    ASSERT_GT(drawn.cx, 0) << "nothing drawn";
+    RECT given{};
+    GetClientRect(label, &given);
+    EXPECT_GE(given.right, drawn.cx);
+    EXPECT_GE(given.bottom, drawn.cy);
+  }
+  UseLanguage(Language::kEnglish);
 }
 
 // --- The tree -----------------------------------------------------------------------------
@@ -625,14 +611,21 @@ TEST_F(BrowserTest, OkHandsBackTheSelectedPath) {
   FolderServer& server = Serve({.folders = {{"", {"Top"}}, {"Top", {"Sub"}}}});
   server.WatchCursorOf(GetCurrentThreadId());
   bool owner_disabled = false;
-  ModalDriver driver(form_, {[&] {
-                               owner_disabled = !IsWindowEnabled(owner_);
-                               ExpandByUser(Find({L"Top"}));
-                               tree().Select(Find({L"Top", L"Sub"}));
-                             },
-                             [&] { form_.OkButton().Send(BM_CLICK); }});
+  const ModalDriver driver = Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+                                     [&] {
+                                       owner_disabled = !IsWindowEnabled(owner_);
+                                       ExpandByUser(Find({L"Top"}));
+                                       tree().Select(Find({L"Top", L"Sub"}));
+                                     }},
+                                    {"Sub is selected",
+                                     [&] {
+                                       return Find({L"Top", L"Sub"}) &&
+                                              tree().Selected() == Find({L"Top", L"Sub"});
+                                     },
+                                     [&] { form_.OkButton().Send(BM_CLICK); }}});
   const std::optional<std::wstring> path = RunBrowseSequence(owner_, SettingsFor(server.port()));
-  EXPECT_FALSE(driver.timed_out());
+  EXPECT_TRUE(driver.Done());
+  EXPECT_FALSE(driver.GaveUp());
   EXPECT_TRUE(owner_disabled);
   EXPECT_TRUE(IsWindowEnabled(owner_));
   EXPECT_FALSE(form_.IsVisible());
@@ -642,12 +635,14 @@ TEST_F(BrowserTest, OkHandsBackTheSelectedPath) {
   EXPECT_TRUE(connection_->IsOpen()) << "the connection stays open for the next browse";
 
   // The next browse reuses the connection, logs on again and starts from a fresh top level.
-  ModalDriver again(form_, {[&] {
-                      tree().Select(Find({L"Top"}));
-                      form_.OkButton().Send(BM_CLICK);
-                    }});
+  const ModalDriver again = Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+                                    [&] {
+                                      tree().Select(Find({L"Top"}));
+                                      form_.OkButton().Send(BM_CLICK);
+                                    }}});
   EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
             std::optional<std::wstring>(L"Top"));
+  EXPECT_TRUE(again.Done());
   const std::vector<Request> requests = server.Requests();
   ASSERT_EQ(requests.size(), 5u);
   EXPECT_EQ(requests[3].command, kCmdLogon);
@@ -676,10 +671,14 @@ TEST_F(BrowserTest, CancelCloseBoxAndEscapeHandBackNothing) {
   SetSelectedPath("Earlier\\Choice");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ModalDriver driver(form_, {[&] { tree().Select(Find({L"Top"})); }, [&] { c.close(form_); }});
+    const ModalDriver driver =
+        Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+                [&] { tree().Select(Find({L"Top"})); }},
+               {"Top is selected", [&] { return tree().Selected() == Find({L"Top"}); },
+                [&] { c.close(form_); }}});
     EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
-    EXPECT_TRUE(driver.shown());
-    EXPECT_FALSE(driver.timed_out());
+    EXPECT_TRUE(driver.Done());
+    EXPECT_FALSE(driver.GaveUp());
     EXPECT_EQ(form_.ModalResult(), kModalResultCancel);
     EXPECT_EQ(SelectedPath(), "Earlier\\Choice");
     EXPECT_TRUE(IsWindowEnabled(owner_));
@@ -690,17 +689,21 @@ TEST_F(BrowserTest, CancelCloseBoxAndEscapeHandBackNothing) {
 TEST_F(BrowserTest, KeyboardMovesBetweenTreeAndButtons) {
   const FolderServer& server = Serve({.folders = {{"", {"Top"}}}});
   HWND after_tab = nullptr;
-  ModalDriver driver(form_, {[&] {
-                               tree().Select(Find({L"Top"}));
-                               tree().Focus();
-                               PostMessageW(tree().handle(), WM_KEYDOWN, VK_TAB, 0);
-                             },
-                             [&] {
-                               after_tab = GetFocus();
-                               PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
-                             }});
+  const ModalDriver driver =
+      Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+              [&] {
+                tree().Select(Find({L"Top"}));
+                tree().Focus();
+                PostMessageW(tree().handle(), WM_KEYDOWN, VK_TAB, 0);
+              }},
+             {"the focus left the tree", [&] { return GetFocus() != tree().handle(); },
+              [&] {
+                after_tab = GetFocus();
+                PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+              }}});
   EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
             std::optional<std::wstring>(L"Top"));
+  EXPECT_TRUE(driver.Done());
   EXPECT_EQ(after_tab, form_.OkButton().handle());
 }
 
@@ -736,4 +739,4 @@ TEST_F(BrowserTest, FailuresShowTheirMessageAndNoBrowser) {
 }
 
 }  // namespace
-}  // namespace qv::ui
+}  // namespace qv::test
