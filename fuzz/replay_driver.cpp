@@ -20,6 +20,7 @@ namespace {
 using Input = std::vector<std::uint8_t>;
 
 void AddSeed(const std::filesystem::path& path, std::vector<Input>& seeds) {
+  if (!std::filesystem::exists(path)) return;
   if (std::filesystem::is_directory(path)) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(path)) files.push_back(entry.path());
