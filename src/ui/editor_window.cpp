@@ -386,7 +386,7 @@ void TForm1::OnDpiChanged(UINT dpi, const RECT& suggested) {
 
 void TForm1::ApplyEditorCaptions() {
   SetFontName(UiFontName());
-  SetText(UiText(0) + L" (V1.0)");
+  SetText(UiText(kUiTitle) + L" (V1.0)");
   for (const ControlLayout& c : EditorLayout()) {
     if (c.caption < 0) continue;
     if (c.kind == ControlKind::kPage) {

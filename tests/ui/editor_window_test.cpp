@@ -200,7 +200,7 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
     UseLanguage(language);
     Open();
     SCOPED_TRACE(static_cast<int>(language));
-    EXPECT_EQ(win::Window(Form().handle()).Text(), UiText(0) + L" (V1.0)");
+    EXPECT_EQ(win::Window(Form().handle()).Text(), UiText(kUiTitle) + L" (V1.0)");
     for (const ControlLayout& c : EditorLayout()) {
       if (c.caption < 0) continue;
       if (c.kind == ControlKind::kPage) {
