@@ -89,8 +89,3 @@ std::string ReadBytes(const std::wstring& path);
 SIZE DrawnTextExtent(HWND label);
 
 }  // namespace qv::test
-
-// The folder buttons' tests open the fixture's former namespace.
-namespace qv::ui::testing {
-using namespace ::qv::test;
-}  // namespace qv::ui::testing
