@@ -282,22 +282,34 @@ int Session::Set() {
     return Error("the port is shown, never changed, as in the editor");
   }
   if (!Open(Use::kEdit)) return exit_;
-  const std::optional<std::string> bytes = Bytes(args_.value, args_.field.c_str());
-  if (!bytes) return kExitError;
+  const bool password = args_.field == "password";
+  const std::optional<std::string> bytes = code_page_->Encode(args_.value);
+  if (!bytes) {
+    // The password is not repeated on the screen.
+    return Error(args_.field + (password ? "" : " \"" + args_.value + "\"") +
+                 " has a character that code page " + std::to_string(code_page_->number()) +
+                 " cannot hold (or is not UTF-8)");
+  }
   const std::string& text = *bytes;
   const auto too_long = [&](std::size_t limit) {
     return Error(args_.field + " is " + std::to_string(text.size()) +
                  " bytes long; the field holds " + std::to_string(limit) + "; nothing was changed");
   };
-  if (args_.field == "host" || args_.field == "user" || args_.field == "password") {
-    const bool host = args_.field == "host";
-    const std::size_t limit = host ? SettingsRecord::kHostCapacity : SettingsRecord::kUserCapacity;
-    if (text.size() > limit) return too_long(limit);
-    if (host) doc_.SetHost(text);
-    if (args_.field == "user") doc_.SetUser(text);
-    if (args_.field == "password") doc_.SetPassword(text);
-    const std::string shown = args_.field == "password" ? "(hidden)" : Quoted(text, *code_page_);
-    return Finish(args_.field + " set to " + shown);
+  struct TextField {
+    const char* name;
+    std::size_t capacity;
+    void (ConfigDocument::*set)(std::string_view);
+  };
+  static constexpr TextField kTextFields[] = {
+      {"host", SettingsRecord::kHostCapacity, &ConfigDocument::SetHost},
+      {"user", SettingsRecord::kUserCapacity, &ConfigDocument::SetUser},
+      {"password", SettingsRecord::kPasswordCapacity, &ConfigDocument::SetPassword},
+  };
+  for (const TextField& field : kTextFields) {
+    if (args_.field != field.name) continue;
+    if (text.size() > field.capacity) return too_long(field.capacity);
+    (doc_.*field.set)(text);
+    return Finish(args_.field + " set to " + (password ? "(hidden)" : Quoted(text, *code_page_)));
   }
   if (text.size() > kNumberInputLimit) return too_long(kNumberInputLimit);
   if (ParseIntDef(text, 0) != ParseIntDef(text, 1)) {

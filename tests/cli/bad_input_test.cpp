@@ -54,6 +54,12 @@ TEST_F(BadInputTest, CommandLineMistakesExitTwo) {
   };
   for (const std::vector<std::string>& args : cases) Expect(cli::kExitError, args);
   Expect(cli::kExitError, {"--file", "x", "--dir", "y", "show"});
+  // A refused password is not shown back.
+  const RunResult password = Run({"set", "password",
+                                  "s\xE6\x97\xA5"
+                                  "cret"});
+  EXPECT_EQ(password.code, cli::kExitError);
+  EXPECT_EQ(password.err.find("cret"), std::string::npos) << password.err;
 }
 
 TEST_F(BadInputTest, JsonMistakesExitTwo) {
