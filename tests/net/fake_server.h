@@ -63,8 +63,3 @@ class FakeServer {
 };
 
 }  // namespace qv::test
-
-// The name these helpers had before the tests moved to qv::test; browser_test.cpp still uses it.
-namespace qv {
-namespace testing = test;
-}
