@@ -345,8 +345,9 @@ TEST(BrowseCallback, WithoutPickerAnswersZero) {
   EXPECT_EQ(TSDirDlg::BrowseCallback(nullptr, BFFM_INITIALIZED, 0, 0), 0);
 }
 
-// Placed off the screen: Wine never maps such a window on the X display, so destroying it does
-// not wait two seconds for the display server as it does for a mapped one.
+// Placed off the screen, where Wine never maps a window on the X display: hiding a mapped window
+// that a window manager would manage waits for one, and a bare X server has none. (The test
+// prefix also marks Wine's windows unmanaged; these do not depend on it.)
 HWND TopLevel(const wchar_t* title, DWORD style) {
   return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPED | style, -5000, -5000, 200, 100,
                          nullptr, nullptr, nullptr, nullptr);
