@@ -1,6 +1,7 @@
 #include "net/name_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -20,7 +21,7 @@ NameList::NameList(std::initializer_list<std::string_view> names) {
 
 NameList::NameList(const NameList& other) {
   if (other.size_ != 0) {
-    std::memcpy(Grow(other.size_), other.bytes_.get(), other.size_);
+    std::memcpy(Grow(other.size_), other.bytes_, other.size_);
     Commit(other.size_);
   }
   if (other.count_ != 0) {
@@ -31,7 +32,8 @@ NameList::NameList(const NameList& other) {
 
 NameList& NameList::operator=(NameList&& other) noexcept {
   if (this != &other) {
-    bytes_ = std::move(other.bytes_);
+    block_ = std::move(other.block_);
+    bytes_ = std::exchange(other.bytes_, nullptr);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
     ends_ = std::move(other.ends_);
@@ -70,8 +72,20 @@ void NameList::Regrow(std::unique_ptr<T, Free>& block, std::size_t& capacity, st
 
 char* NameList::Grow(std::size_t more) {
   if (more > kMaxBytes - size_) throw std::length_error("NameList: more than 4 GiB");
-  if (capacity_ - size_ < more) Regrow(bytes_, capacity_, size_ + more);
-  return bytes_.get() + size_;
+  if (capacity_ - size_ < more) {
+    constexpr std::size_t kPage = 4096;
+    constexpr std::size_t kPlacement = kPage / 2;
+    std::size_t grown = std::max(kMinCapacity, capacity_);
+    while (grown < size_ + more) grown = grown > kMaxBytes / 2 ? kMaxBytes : grown * 2;
+    auto* raw = static_cast<char*>(std::malloc(grown + kPage));
+    if (raw == nullptr) throw std::bad_alloc();
+    char* bytes = raw + ((kPlacement - reinterpret_cast<std::uintptr_t>(raw)) & (kPage - 1));
+    if (size_ != 0) std::memcpy(bytes, bytes_, size_);
+    block_.reset(raw);
+    bytes_ = bytes;
+    capacity_ = grown;
+  }
+  return bytes_ + size_;
 }
 
 NameList::Offset* NameList::LineEndSlots(std::size_t lines) {
@@ -88,7 +102,7 @@ void NameList::Append(std::string_view name) {
   at += name.size();
   if (ends_in_cr) *at++ = '\r';
   *at = '\n';
-  size_ = static_cast<std::size_t>(at - bytes_.get()) + 1;
+  size_ = static_cast<std::size_t>(at - bytes_) + 1;
   *LineEndSlots(1) = static_cast<Offset>(size_ - 1);
   CommitLineEnds(1);
 }

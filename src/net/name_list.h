@@ -39,8 +39,8 @@ class NameList {
   std::string_view operator[](std::size_t i) const {
     const Offset begin = i == 0 ? 0 : ends_.get()[i - 1] + 1;
     Offset end = ends_.get()[i];
-    if (end != begin && bytes_.get()[end - 1] == '\r') --end;
-    return std::string_view(bytes_.get() + begin, end - begin);
+    if (end != begin && bytes_[end - 1] == '\r') --end;
+    return std::string_view(bytes_ + begin, end - begin);
   }
 
   // Throws std::length_error when the block would pass 4 GiB, std::bad_alloc without memory.
@@ -102,16 +102,20 @@ class NameList {
   void Commit(std::size_t bytes) { size_ += bytes; }
   // Drops the bytes from `size` on.
   void Truncate(std::size_t size) { size_ = size; }
-  char* data() { return bytes_.get(); }
+  char* data() { return bytes_; }
   // Room for `lines` more line ends, to be filled in place and counted in with CommitLineEnds.
   Offset* LineEndSlots(std::size_t lines);
   void CommitLineEnds(std::size_t lines) { count_ += lines; }
 
-  // Grown with realloc, which can move a large block by remapping its pages instead of copying.
-  std::unique_ptr<char, Free> bytes_;
+  // The names' bytes start half a page into a page of `block_`: the system copies a received
+  // block into place much slower when the destination stands just past the source's offset in
+  // its page (4 KiB aliasing), and received data mostly sits at the start of its pages.
+  std::unique_ptr<char, Free> block_;
+  char* bytes_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
-  // The offset of each name's LF in the block.
+  // The offset of each name's LF in the block; grown with realloc, which can move a large block
+  // by remapping its pages instead of copying.
   std::unique_ptr<Offset, Free> ends_;
   std::size_t count_ = 0;
   std::size_t ends_capacity_ = 0;
