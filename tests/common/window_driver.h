@@ -49,8 +49,9 @@ DialogContents ReadDialog(HWND dialog);
 
 // Every level of the folder `path`, as the shell parses the path, is byte for byte the item the
 // shell lists in the level above. The shell's folder dialog walks its tree that way to preselect a
-// folder, and under Wine a folder that was just created or changed can fail that walk; waiting
-// for this (with PumpUntil) before the dialog opens makes its preselection dependable.
+// folder, and under Wine the walk to a folder that was just created fails until the shell has
+// listed the levels once (seen in about one opening of three). Asking this with PumpUntil before
+// the dialog opens lists them, and waits in case the two still differ.
 bool ShellListsAsParsed(const std::wstring& path);
 
 // Runs `steps` on this thread from a timer, so that they run inside whatever modal loop the test

@@ -50,7 +50,7 @@ class FolderButtonsTest : public EditorTest {
     auto server = std::make_shared<SyncServer>(
         SyncServerOptions{win::WideToAnsi(root.wstring()), user, password});
     if (!server->Listen(0)) return 0;
-    std::thread([server] { server->ServeNextClient(10000); }).detach();
+    std::thread([server] { server->ServeNextClient(60000); }).detach();
     return server->port();
   }
 
