@@ -39,11 +39,50 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows) {
   return TRUE;
 }
 
+// The folder dialog is the program's only use of shell32 and ole32. Imported, they cost a
+// noticeable part of every start under Wine (they pull in much of the shell), so they are loaded
+// when a dialog first opens. Both are known DLLs: Windows loads them from the system folder only.
+struct ShellApi {
+  decltype(&CoInitializeEx) co_initialize_ex = nullptr;
+  decltype(&CoUninitialize) co_uninitialize = nullptr;
+  decltype(&SHGetMalloc) get_malloc = nullptr;
+  decltype(&SHBrowseForFolderW) browse_for_folder = nullptr;
+  decltype(&SHGetPathFromIDListW) path_from_id_list = nullptr;
+
+  bool complete() const {
+    return co_initialize_ex != nullptr && co_uninitialize != nullptr && get_malloc != nullptr &&
+           browse_for_folder != nullptr && path_from_id_list != nullptr;
+  }
+};
+
+template <typename Function>
+void FindFunction(HMODULE module, const char* name, Function& function) {
+  if (module == nullptr) return;
+  // Through void (*)(), the one function pointer type that converts to any other unremarked.
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const ShellApi& Shell() {
+  static const ShellApi api = [] {
+    ShellApi found;
+    const HMODULE ole32 = LoadLibraryW(L"ole32.dll");
+    const HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+    FindFunction(ole32, "CoInitializeEx", found.co_initialize_ex);
+    FindFunction(ole32, "CoUninitialize", found.co_uninitialize);
+    FindFunction(shell32, "SHGetMalloc", found.get_malloc);
+    FindFunction(shell32, "SHBrowseForFolderW", found.browse_for_folder);
+    FindFunction(shell32, "SHGetPathFromIDListW", found.path_from_id_list);
+    return found;
+  }();
+  return api;
+}
+
 class ComApartment {
  public:
-  ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment()
+      : ok_(SUCCEEDED(Shell().co_initialize_ex(nullptr, COINIT_APARTMENTTHREADED))) {}
   ~ComApartment() {
-    if (ok_) CoUninitialize();
+    if (ok_) Shell().co_uninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -79,9 +118,10 @@ void TSDirDlg::SetErrorShower(ErrorShower shower) { show_error_ = std::move(show
 bool TSDirDlg::Execute() {
   // The shell expects a single-threaded apartment on the thread that shows the dialog; when the
   // program already set one up this only counts up and down.
+  if (!Shell().complete()) return false;
   ComApartment apartment;
   IMalloc* allocator = nullptr;
-  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
+  if (FAILED(Shell().get_malloc(&allocator)) || allocator == nullptr) return false;
 
   BROWSEINFOW info = {};
   info.hwndOwner = owner_;
@@ -93,7 +133,7 @@ bool TSDirDlg::Execute() {
   PIDLIST_ABSOLUTE chosen = nullptr;
   {
     ThreadWindowsDisabled disabled;
-    chosen = SHBrowseForFolderW(&info);
+    chosen = Shell().browse_for_folder(&info);
   }
   // The dialog is gone; a later EnableOk must not reach whatever window reuses its handle.
   dialog_ = nullptr;
@@ -143,7 +183,7 @@ void TSDirDlg::Initialized(HWND window) {
 
 void TSDirDlg::SelectionChanged(HWND window, LPARAM item_list) {
   wchar_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(item_list), path)) {
+  if (Shell().path_from_id_list(reinterpret_cast<PCIDLIST_ABSOLUTE>(item_list), path)) {
     Send(window, BFFM_ENABLEOK, 0, 1);
     Directory.assign(path);
     if (OnChange) OnChange(*this);
