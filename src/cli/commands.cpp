@@ -409,27 +409,6 @@ std::string Footer() {
          "or written; the file is never changed unless the command succeeds.";
 }
 
-// The first word that stands where a command is expected and names none, or "". CLI11 reports
-// such a word only as a missing subcommand.
-std::string UnknownCommand(const CLI::App& app, const std::vector<std::string>& args) {
-  const CLI::App* level = &app;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--file" || arg == "--dir" || arg == "--code-page") {
-      ++i;  // its value
-    } else if (arg.empty() || arg[0] != '-') {
-      const CLI::App* next = nullptr;
-      for (const CLI::App* sub : level->get_subcommands({})) {
-        if (sub->get_name() == arg) next = sub;
-      }
-      if (next == nullptr) return arg;
-      if (next->get_subcommands({}).empty()) return "";
-      level = next;
-    }
-  }
-  return "";
-}
-
 }  // namespace
 
 int RunQvconf(const std::vector<std::string>& args, Console& console) {
@@ -482,7 +461,12 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
-    if (const std::string word = UnknownCommand(app, args); !word.empty()) {
+    // CLI11 reports a word that names no command only as a missing subcommand; the word is
+    // among what it could not place.
+    const std::vector<std::string> left = app.remaining(true);
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && !left.empty() &&
+        !left.front().empty() && left.front()[0] != '-') {
+      const std::string& word = left.front();
       console.Err("qvconf: unknown command \"" + word + "\"\nRun with --help for more information.\n");
       return kExitError;
     }

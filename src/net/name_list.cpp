@@ -13,6 +13,13 @@ namespace {
 constexpr std::size_t kMinCapacity = 4096;
 constexpr std::size_t kMaxBytes = std::numeric_limits<NameList::Offset>::max();
 
+// Doubling from a small start, stopping at `limit`; never less than `wanted`.
+std::size_t GrownCapacity(std::size_t capacity, std::size_t wanted, std::size_t limit) {
+  std::size_t grown = std::max(kMinCapacity, capacity);
+  while (grown < wanted) grown = grown > limit / 2 ? limit : grown * 2;
+  return grown;
+}
+
 }  // namespace
 
 NameList::NameList(std::initializer_list<std::string_view> names) {
@@ -61,8 +68,7 @@ void NameList::Regrow(std::unique_ptr<T, Free>& block, std::size_t& capacity, st
   constexpr std::size_t limit =
       std::min(kMaxBytes, std::numeric_limits<std::size_t>::max() / sizeof(T));
   if (wanted > limit) throw std::length_error("NameList: too large");
-  std::size_t grown = std::max(kMinCapacity, capacity);
-  while (grown < wanted) grown = grown > limit / 2 ? limit : grown * 2;
+  const std::size_t grown = GrownCapacity(capacity, wanted, limit);
   void* moved = std::realloc(block.get(), grown * sizeof(T));
   if (moved == nullptr) throw std::bad_alloc();
   (void)block.release();
@@ -75,8 +81,7 @@ char* NameList::Grow(std::size_t more) {
   if (capacity_ - size_ < more) {
     constexpr std::size_t kPage = 4096;
     constexpr std::size_t kPlacement = kPage / 2;
-    std::size_t grown = std::max(kMinCapacity, capacity_);
-    while (grown < size_ + more) grown = grown > kMaxBytes / 2 ? kMaxBytes : grown * 2;
+    const std::size_t grown = GrownCapacity(capacity_, size_ + more, kMaxBytes);
     auto* raw = static_cast<char*>(std::malloc(grown + kPage));
     if (raw == nullptr) throw std::bad_alloc();
     char* bytes = raw + ((kPlacement - reinterpret_cast<std::uintptr_t>(raw)) & (kPage - 1));

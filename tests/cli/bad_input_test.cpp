@@ -62,7 +62,7 @@ TEST_F(BadInputTest, CommandLineMistakesExitTwo) {
   EXPECT_EQ(password.err.find("cret"), std::string::npos) << password.err;
   // A word where a command belongs is named as no command, at either level.
   for (const auto& [args, word] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"add", "Alpha"}, "add"}, {{"--dir", "show", "shw"}, "shw"}, {{"task", "frob"}, "frob"}}) {
+           {{"add", "Alpha"}, "add"}, {{"--create", "shw"}, "shw"}, {{"task", "frob"}, "frob"}}) {
     const RunResult run = Run(args);
     EXPECT_EQ(run.code, cli::kExitError);
     EXPECT_NE(run.err.find("unknown command \"" + word + "\""), std::string::npos) << run.err;

@@ -2,19 +2,13 @@
 
 #include <thread>
 
+#include "cli/utf8_win.h"
 #include "run_program.h"
 
 namespace qv::test {
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
+using cli::Wide;
 
 // The quoting CommandLineToArgvW undoes.
 std::wstring Quote(const std::wstring& arg) {
