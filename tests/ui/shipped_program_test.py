@@ -47,12 +47,14 @@ def config_file(settings_bytes, tasks):
 
 
 class Program:
-    """Quorvel.exe started under Wine in a folder of its own."""
+    """Quorvel.exe started under Wine in a folder of its own, beside the CONFIGS.DAT given."""
 
-    def __init__(self, exe, folder):
+    def __init__(self, exe, folder, config_bytes):
         self.folder = folder
         self.config = os.path.join(folder, "CONFIGS.DAT")
         shutil.copy(exe, os.path.join(folder, "Quorvel.exe"))
+        with open(self.config, "wb") as f:
+            f.write(config_bytes)
         self.process = None
         self.window = None
 
@@ -127,9 +129,7 @@ def fixture():
 def case_add_save_add_close_answer_no(exe, folder):
     """Alt+A, Alt+S, Alt+A, Alt+F4, No: the file holds the first addition only."""
     s, tasks = fixture()
-    program = Program(exe, folder)
-    with open(program.config, "wb") as f:
-        f.write(config_file(s, tasks))
+    program = Program(exe, folder, config_file(s, tasks))
     try:
         program.start()
         program.keys("alt+a", "alt+s")
@@ -149,9 +149,7 @@ def case_add_save_add_close_answer_no(exe, folder):
 def case_add_twice_close_answer_yes(exe, folder):
     """Alt+A twice, then Alt+F4 and Yes: the close saves both new tasks."""
     s, tasks = fixture()
-    program = Program(exe, folder)
-    with open(program.config, "wb") as f:
-        f.write(config_file(s, tasks))
+    program = Program(exe, folder, config_file(s, tasks))
     try:
         program.start()
         program.keys("alt+a", "alt+a", "alt+F4")
@@ -184,9 +182,7 @@ def case_language_from_the_64_bit_registry_view(exe, folder):
     """LangIndex 1 as 64-bit reg.exe or regedit writes it: Simplified Chinese, and Alt+A names
     the new task with the Chinese stem's own bytes."""
     s, tasks = fixture()
-    program = Program(exe, folder)
-    with open(program.config, "wb") as f:
-        f.write(config_file(s, tasks))
+    program = Program(exe, folder, config_file(s, tasks))
     set_lang_index("32", None)
     set_lang_index("64", 1)
     try:
