@@ -8,8 +8,9 @@
 namespace qv {
 
 // Entries 0 to 28 are the interface's given texts; the ones after them were added for the
-// configuration file that exists but was not loaded whole.
-inline constexpr int kUiStringCount = 31;
+// configuration file that exists but was not loaded whole, for texts the file cannot hold and for
+// the end of the session with unsaved changes.
+inline constexpr int kUiStringCount = 35;
 
 // The entries by name, so that call sites say which text they show.
 enum UiEntry : int {
@@ -44,6 +45,10 @@ enum UiEntry : int {
   kUiSpeedLabel = 28,    // spdLBL
   kUiNotLoaded = 29,     // message at start: the existing file was not loaded whole
   kUiReplaceQuestion = 30,  // asked by the first Save before it replaces that file
+  kUiCannotStore = 31,      // message: typed characters the ANSI code page lacks, then them
+  kUiShortNameUsed = 32,    // message: a chosen folder is stored by its short name, then it
+  kUiFolderRefused = 33,    // message: a chosen folder cannot be stored at all, then its path
+  kUiUnsavedReason = 34,    // why the program holds up the end of the session
 };
 
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };

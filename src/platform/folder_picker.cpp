@@ -142,7 +142,30 @@ bool TSDirDlg::Execute() {
   const bool confirmed = chosen != nullptr;
   if (chosen != nullptr) allocator->Free(chosen);
   allocator->Release();
-  return confirmed;
+  outcome_ = confirmed ? UsablePath() : Outcome::kCancelled;
+  return outcome_ == Outcome::kChosen || outcome_ == Outcome::kChosenByShortName;
+}
+
+TSDirDlg::Outcome TSDirDlg::UsablePath() {
+  if (!CanUsePath || CanUsePath(Directory)) return Outcome::kChosen;
+  const std::wstring short_path = ShortPath(Directory);
+  if (short_path.empty() || !CanUsePath(short_path)) return Outcome::kRefused;
+  Directory = short_path;
+  return Outcome::kChosenByShortName;
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+  std::wstring short_path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetShortPathNameW(path.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+    if (length == 0) return {};
+    if (length < short_path.size()) {
+      short_path.resize(length);
+      return short_path;
+    }
+    short_path.resize(length);  // too small: `length` counts the terminator
+  }
 }
 
 void TSDirDlg::EnableOk(bool enable) {

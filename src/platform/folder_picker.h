@@ -24,6 +24,9 @@ class ThreadWindowsDisabled {
   std::vector<HWND> windows_;
 };
 
+// The short (8.3) form of an existing `path`; empty when the file system gives none.
+std::wstring ShortPath(const std::wstring& path);
+
 class TSDirDlg {
  public:
   using NotifyEvent = std::function<void(TSDirDlg& sender)>;
@@ -45,13 +48,28 @@ class TSDirDlg {
   std::wstring Caption = L"Please select a folder";
   std::wstring Directory;
   NotifyEvent OnChange;
+  // Whether a confirmed folder's path can be used by the owner; for one that cannot, its short
+  // (8.3) form is tried. Without it every path can.
+  std::function<bool(const std::wstring& path)> CanUsePath;
+
+  // How the last Execute ended.
+  enum class Outcome {
+    kCancelled,
+    kChosen,
+    // `Directory` holds the folder's short path: the long one could not be used.
+    kChosenByShortName,
+    // The folder's path cannot be used and it has no short one that can; `Directory` still holds
+    // the path.
+    kRefused,
+  };
+  Outcome LastOutcome() const { return outcome_; }
 
   void SetOwner(HWND owner) { owner_ = owner; }
   HWND Owner() const { return owner_; }
   // The open dialog, null before its first initialisation and after Execute returned.
   HWND DialogWindow() const { return dialog_; }
 
-  // True when the user confirmed a folder; `Directory` then holds it.
+  // True when the user confirmed a folder that can be used; `Directory` then holds its path.
   bool Execute();
   // Enables or disables the OK button of the open dialog; nothing when no dialog is open.
   void EnableOk(bool enable);
@@ -63,12 +81,14 @@ class TSDirDlg {
 
  private:
   void Initialized(HWND window);
+  Outcome UsablePath();
   void SelectionChanged(HWND window, LPARAM item_list);
   LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void ShowError(HWND window, const std::wstring& text) const;
 
   HWND owner_;
   HWND dialog_ = nullptr;
+  Outcome outcome_ = Outcome::kCancelled;
   MessageSender send_;
   ErrorShower show_error_;
 };

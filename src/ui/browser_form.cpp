@@ -32,7 +32,6 @@ constexpr RECT kTreeRect{8, 32, 8 + 300, 32 + 209};
 constexpr RECT kOkRect{152, 254, 152 + 75, 254 + 24};
 constexpr RECT kCancelRect{232, 254, 232 + 75, 254 + 24};
 constexpr int kTreeIndent = 19;
-constexpr int kFontHeight = 12;
 
 TBrwForm* registered_form = nullptr;
 
@@ -74,7 +73,7 @@ bool TBrwForm::Create(HWND owner) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterClassOnce(kFormClass, LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL)));
   if (!CreateImpl(kFormClass, L"", kFormStyle, kFormExStyle, owner)) return false;
-  dpi_ = win::WindowDpi(hwnd_);
+  SetDpi(win::WindowDpi(hwnd_));
   CreateControls();
   SetFontName(UiFontName());
   PlaceOnScreen();
@@ -99,21 +98,17 @@ void TBrwForm::CreateControls() {
   btnOk.Enable(false);
 }
 
-void TBrwForm::SetFontName(const std::wstring& name) {
-  if (font_.get() && name == font_name_) return;
-  font_name_ = name;
-  win::UniqueFont font = win::MakeFormFont(name, kFontHeight, dpi_);
-  for (const win::Window* control : {&Label1, &btnOk, &btnCancel}) control->SetFont(font.get());
-  TreeView1.SetFont(font.get());
-  font_ = std::move(font);
+void TBrwForm::ApplyFont(HFONT font) {
+  for (const win::Window* control : {&Label1, &btnOk, &btnCancel}) control->SetFont(font);
+  TreeView1.SetFont(font);
 }
 
 void TBrwForm::Layout() {
-  auto s = [this](int value) { return win::Scale(value, dpi_); };
+  auto s = [this](int value) { return Scale(value); };
   auto place = [&](const win::Window& control, const RECT& r) {
     control.Move(s(r.left), s(r.top), s(r.right - r.left), s(r.bottom - r.top));
   };
-  win::PlaceLabelLeft(Label1.handle(), font_.get(), s(kLabelPosition.x), s(kLabelPosition.y));
+  win::PlaceLabelLeft(Label1.handle(), Font(), s(kLabelPosition.x), s(kLabelPosition.y));
   place(TreeView1, kTreeRect);
   place(btnOk, kOkRect);
   place(btnCancel, kCancelRect);
@@ -123,21 +118,18 @@ void TBrwForm::Layout() {
 // The window keeps its designed place unless that would put part of it off the work area of
 // a small screen.
 void TBrwForm::PlaceOnScreen() {
-  const SIZE size =
-      win::WindowSizeForClient(win::Scale(kClientSize.cx, dpi_), win::Scale(kClientSize.cy, dpi_),
-                               kFormStyle, kFormExStyle, dpi_);
+  const SIZE size = win::WindowSizeForClient(Scale(kClientSize.cx), Scale(kClientSize.cy),
+                                             kFormStyle, kFormExStyle, Dpi());
   win::MoveWindowTo(hwnd_, win::WithinWorkArea(kFormPosition, size));
   FitClientSize();
 }
 
 void TBrwForm::FitClientSize() {
-  win::FitClientArea(hwnd_, win::Scale(kClientSize.cx, dpi_), win::Scale(kClientSize.cy, dpi_));
+  win::FitClientArea(hwnd_, Scale(kClientSize.cx), Scale(kClientSize.cy));
 }
 
 void TBrwForm::OnDpiChanged(UINT dpi, const RECT& suggested) {
-  dpi_ = dpi;
-  font_.reset();
-  SetFontName(std::wstring(font_name_));
+  SetDpi(dpi);
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FitClientSize();
@@ -200,6 +192,8 @@ bool TBrwForm::PreTranslateMessage(MSG& msg) {
 }
 
 LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (OnFocusMessage(message, wparam, lparam, result)) return result;
   switch (message) {
     case WM_SHOWWINDOW:
       // Only a real showing opens the browser, not the owner coming back from the task bar.
@@ -217,12 +211,6 @@ LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
-    case WM_ACTIVATE:
-      focus_memory_.OnActivate(hwnd_, wparam);
-      return DefaultProc(message, wparam, lparam);
-    case WM_SETFOCUS:
-      if (!focus_memory_.Restore(hwnd_)) TreeView1.Focus();
-      return 0;
     case WM_CLOSE:
       CloseWith(kModalResultCancel);
       return 0;

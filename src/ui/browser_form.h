@@ -20,7 +20,7 @@ namespace qv::ui {
 inline constexpr int kModalResultOk = 1;
 inline constexpr int kModalResultCancel = 2;
 
-class TBrwForm : public win::WindowImpl {
+class TBrwForm : public win::Form {
  public:
   TBrwForm() = default;
   ~TBrwForm() override;
@@ -64,10 +64,11 @@ class TBrwForm : public win::WindowImpl {
   };
 
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void ApplyFont(HFONT font) override;
+  void FocusFirstControl() override { TreeView1.Focus(); }
   LRESULT OnNotify(const NMHDR& header);
   bool PreTranslateMessage(MSG& msg);
   void CreateControls();
-  void SetFontName(const std::wstring& name);
   void Layout();
   void PlaceOnScreen();
   void FitClientSize();
@@ -84,11 +85,7 @@ class TBrwForm : public win::WindowImpl {
   void btnOkClick();
   void btnCancelClick();
 
-  UINT dpi_ = 96;
-  std::wstring font_name_;
-  win::UniqueFont font_;
   int modal_result_ = 0;
-  win::FocusMemory focus_memory_;
   std::deque<FolderNode> nodes_;
   // The listings the nodes' names are in: a node costs no allocation of its own.
   std::deque<NameList> listings_;

@@ -5,6 +5,7 @@
 #include "ui/browse_sequence.h"
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
+#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 
@@ -17,7 +18,21 @@ void TForm1::BitBtn2Click() {
   DirDlg1.Directory = edTarget.Text();
   // An error inside the dialog is shown as every other error of the editor.
   DirDlg1.SetErrorShower(ShowErrorMessage);
-  if (DirDlg1.Execute()) ApplyChosenTarget(DirDlg1.Directory);
+  // The file holds the path in the system's ANSI code page: a folder whose name has other
+  // characters is taken by its short name, or not at all, and the operator is told which.
+  DirDlg1.CanUsePath = [](const std::wstring& path) { return win::FitsAnsiCodePage(path); };
+  const bool chosen = DirDlg1.Execute();
+  switch (DirDlg1.LastOutcome()) {
+    case TSDirDlg::Outcome::kChosenByShortName:
+      ShowProgramMessage(hwnd_, UiText(kUiShortNameUsed) + L"\n" + DirDlg1.Directory);
+      break;
+    case TSDirDlg::Outcome::kRefused:
+      ShowProgramMessage(hwnd_, UiText(kUiFolderRefused) + L"\n" + DirDlg1.Directory);
+      break;
+    default:
+      break;
+  }
+  if (chosen) ApplyChosenTarget(DirDlg1.Directory);
 }
 
 // Only folders on a drive letter can be confirmed: the service cannot reach network paths.

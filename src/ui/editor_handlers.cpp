@@ -1,9 +1,9 @@
 // The editor window's event handlers: each reads its control, calls the document and shows the
 // result. The rules themselves live in the document.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "config/config_store.h"
 #include "i18n/ui_strings.h"
@@ -12,11 +12,6 @@
 #include "ui/win/ansi_text.h"
 
 namespace qv::ui {
-namespace {
-
-std::string AnsiText(const win::Window& control) { return win::WideToAnsi(control.Text()); }
-
-}  // namespace
 
 void TForm1::FormCreate() {
   existing_file_not_loaded_ = LoadConfig(directory_, doc_).ExistingFileNotLoaded();
@@ -31,13 +26,9 @@ void TForm1::FormCreate() {
   ListBox1.SetRedraw(true);
   InvalidateRect(ListBox1.handle(), nullptr, TRUE);
 
-  const SettingsRecord& settings = doc_.settings;
-  edHost.SetText(win::AnsiToWide(settings.Host()));
-  edPort.SetText(std::to_wstring(settings.Port()));
-  edUser.SetText(win::AnsiToWide(settings.User()));
-  edPass.SetText(win::AnsiToWide(settings.Password()));
-  edInter.SetText(std::to_wstring(settings.Interval()));
-  edSpd.SetText(std::to_wstring(settings.SpeedLimit()));
+  for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
+    EditOf(id).SetText(StoredText(id));
+  }
   ListBox1Click();
   SyncSaveButton();
   SetServerConnection(&IdClient);
@@ -46,16 +37,20 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
+  if (blocking_shutdown_) ShutdownBlockReasonDestroy(hwnd_);
   if (GetServerConnection() == &IdClient) SetServerConnection(nullptr);
   doc_.tasks.clear();
 }
 
+// However the close comes (Exit, its accelerator, the title bar, Alt+F4, the task bar or another
+// program while the window is inactive, the end of the session), what the operator typed is
+// applied first; a text that cannot be applied is dropped, so that the operator can always leave.
 bool TForm1::FormClose() {
-  if (!ApplyPendingEdit()) return false;
+  ApplyPendingEdits(OnRefusal::kDrop);
   if (!doc_.modified()) return true;
   switch (AskYesNoCancel(hwnd_, UiText(kUiCloseQuestion), UiText(kUiCloseCaption))) {
     case IDYES:
-      return btnSaveClick();
+      return Save();
     case IDNO:
       return true;
     default:
@@ -63,19 +58,53 @@ bool TForm1::FormClose() {
   }
 }
 
-void TForm1::ListBox1Click() {
-  const int position = SelectedTask();
-  const bool selected = position >= 0;
-  if (selected) {
-    const TaskRecord& task = doc_.tasks[static_cast<std::size_t>(position)];
-    edName.SetText(win::AnsiToWide(task.Name()));
-    edSource.SetText(win::AnsiToWide(task.Source()));
-    edTarget.SetText(win::AnsiToWide(task.Target()));
-  } else {
-    edName.SetText(L"");
-    edSource.SetText(L"");
-    edTarget.SetText(L"");
+// The session waits while the close question is up, and Windows shows the operator why; No
+// lets it end, Cancel or a failed save keeps it from ending.
+bool TForm1::OnQueryEndSession() {
+  if (!HasUnsavedWork()) return true;
+  if (!blocking_shutdown_) {
+    blocking_shutdown_ = ShutdownBlockReasonCreate(hwnd_, UiText(kUiUnsavedReason).c_str());
   }
+  const bool may_end = FormClose();
+  if (may_end && blocking_shutdown_) {
+    ShutdownBlockReasonDestroy(hwnd_);
+    blocking_shutdown_ = false;
+  }
+  return may_end;
+}
+
+std::wstring TForm1::StoredText(ControlId id) const {
+  const int position = SelectedTask();
+  const TaskRecord* task =
+      position >= 0 ? &doc_.tasks[static_cast<std::size_t>(position)] : nullptr;
+  const SettingsRecord& settings = doc_.settings;
+  switch (id) {
+    case kEdName:
+      return task ? win::AnsiToWide(task->Name()) : std::wstring();
+    case kEdSource:
+      return task ? win::AnsiToWide(task->Source()) : std::wstring();
+    case kEdTarget:
+      return task ? win::AnsiToWide(task->Target()) : std::wstring();
+    case kEdHost:
+      return win::AnsiToWide(settings.Host());
+    case kEdUser:
+      return win::AnsiToWide(settings.User());
+    case kEdPass:
+      return win::AnsiToWide(settings.Password());
+    case kEdPort:
+      return std::to_wstring(settings.Port());
+    case kEdInter:
+      return std::to_wstring(settings.Interval());
+    case kEdSpd:
+      return std::to_wstring(settings.SpeedLimit());
+    default:
+      return {};
+  }
+}
+
+void TForm1::ListBox1Click() {
+  const bool selected = SelectedTask() >= 0;
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).SetText(StoredText(id));
   for (win::Edit* edit : {&edName, &edSource, &edTarget}) edit->Enable(selected);
 }
 
@@ -96,8 +125,17 @@ void TForm1::btnDelClick() {
   ListBox1Click();
 }
 
-bool TForm1::btnSaveClick() {
-  if (!ApplyPendingEdit()) return false;
+void TForm1::btnSaveClick() { Save(); }
+
+// Each step may stop the save: what was typed must be applied first, then every question about
+// the file on disk is asked before it is written.
+bool TForm1::Save() {
+  if (!ApplyPendingEdits(OnRefusal::kStop)) return false;
+  if (!doc_.modified()) {
+    // What was typed changed nothing after all.
+    SyncSaveButton();
+    return true;
+  }
   if (!MayReplaceFile()) return false;
   const SaveResult result = SaveConfig(directory_, doc_);
   if (!result.ok) {
@@ -119,16 +157,16 @@ bool TForm1::MayReplaceFile() {
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-bool TForm1::edNameExit() {
-  if (!edName.IsModified()) return true;
+TForm1::ApplyResult TForm1::edNameExit() {
+  if (!edName.IsModified()) return std::nullopt;
   const int position = SelectedTask();
   const std::wstring text = edName.Text();
+  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
+    return Refusal{kUiCannotStore, std::move(outside)};
+  }
   const RenameResult result = doc_.RenameTask(position, win::WideToAnsi(text));
   if (result != RenameResult::kAccepted) {
-    ShowProgramMessage(hwnd_, UiText(result == RenameResult::kRefusedEmpty ? kUiInvalidName
-                                                                           : kUiRepeatedName));
-    edName.Focus();
-    return false;
+    return Refusal{result == RenameResult::kRefusedEmpty ? kUiInvalidName : kUiRepeatedName, {}};
   }
   if (position >= 0) {
     ListBox1.SetRedraw(false);
@@ -140,55 +178,69 @@ bool TForm1::edNameExit() {
   }
   edName.SetModified(false);
   SyncSaveButton();
-  return true;
+  return std::nullopt;
 }
 
-bool TForm1::ApplyTextEdit(win::Edit& edit, const std::function<void(std::string_view)>& store) {
-  if (!edit.IsModified()) return true;
-  store(AnsiText(edit));
+template <typename Store>
+TForm1::ApplyResult TForm1::ApplyTextEdit(win::Edit& edit, Store store) {
+  if (!edit.IsModified()) return std::nullopt;
+  const std::wstring text = edit.Text();
+  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
+    // A password's characters are not shown, not even those.
+    const bool masked = edit.Send(EM_GETPASSWORDCHAR) != 0;
+    return Refusal{kUiCannotStore, masked ? std::wstring() : std::move(outside)};
+  }
+  store(std::string_view(win::WideToAnsi(text)));
   edit.SetModified(false);
   SyncSaveButton();
-  return true;
+  return std::nullopt;
 }
 
-bool TForm1::ApplyNumberEdit(win::Edit& edit,
-                             std::int32_t (ConfigDocument::*store)(std::string_view)) {
-  if (!edit.IsModified()) return true;
-  // Putting the number back clears the modified state.
-  edit.SetText(std::to_wstring((doc_.*store)(AnsiText(edit))));
+TForm1::ApplyResult TForm1::ApplyNumberEdit(
+    win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view)) {
+  if (!edit.IsModified()) return std::nullopt;
+  // Only the number is stored, so any text may be typed. Putting the number back clears the
+  // modified state.
+  edit.SetText(std::to_wstring((doc_.*store)(win::WideToAnsi(edit.Text()))));
   SyncSaveButton();
-  return true;
+  return std::nullopt;
 }
 
-bool TForm1::edSourceExit() {
+TForm1::ApplyResult TForm1::edSourceExit() {
   return ApplyTextEdit(edSource, [this](std::string_view text) {
     doc_.SetTaskSource(SelectedTask(), text);
   });
 }
 
-bool TForm1::edTargetExit() {
+TForm1::ApplyResult TForm1::edTargetExit() {
   return ApplyTextEdit(edTarget, [this](std::string_view text) {
     doc_.SetTaskTarget(SelectedTask(), text);
   });
 }
 
-bool TForm1::edHostExit() {
+TForm1::ApplyResult TForm1::edHostExit() {
   return ApplyTextEdit(edHost, [this](std::string_view text) { doc_.SetHost(text); });
 }
 
-bool TForm1::edUserExit() {
+TForm1::ApplyResult TForm1::edUserExit() {
   return ApplyTextEdit(edUser, [this](std::string_view text) { doc_.SetUser(text); });
 }
 
-bool TForm1::edPassExit() {
+TForm1::ApplyResult TForm1::edPassExit() {
   return ApplyTextEdit(edPass, [this](std::string_view text) { doc_.SetPassword(text); });
 }
 
-bool TForm1::edPortExit() { return ApplyNumberEdit(edPort, &ConfigDocument::SetPort); }
+TForm1::ApplyResult TForm1::edPortExit() {
+  return ApplyNumberEdit(edPort, &ConfigDocument::SetPort);
+}
 
-bool TForm1::edInterExit() { return ApplyNumberEdit(edInter, &ConfigDocument::SetInterval); }
+TForm1::ApplyResult TForm1::edInterExit() {
+  return ApplyNumberEdit(edInter, &ConfigDocument::SetInterval);
+}
 
-bool TForm1::edSpdExit() { return ApplyNumberEdit(edSpd, &ConfigDocument::SetSpeedLimit); }
+TForm1::ApplyResult TForm1::edSpdExit() {
+  return ApplyNumberEdit(edSpd, &ConfigDocument::SetSpeedLimit);
+}
 
 namespace {
 
@@ -205,33 +257,87 @@ void TForm1::edPortKeyPress(wchar_t& key) { DiscardSpace(key); }
 void TForm1::edInterKeyPress(wchar_t& key) { DiscardSpace(key); }
 void TForm1::edSpdKeyPress(wchar_t& key) { DiscardSpace(key); }
 
-bool TForm1::ApplyPendingEdit() {
-  const HWND focus = GetFocus();
+bool TForm1::LeaveEdit(const EditBinding& binding) {
+  const ApplyResult refusal = (this->*binding.on_exit)();
+  if (!refusal) {
+    ForgetRefusal(binding.id);
+    return true;
+  }
+  if (!clicking_exit_ || !AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
+  // The edit keeps its text and stays modified, so the check runs again when it is next left.
+  EditOf(binding.id).Focus();
+  return false;
+}
+
+bool TForm1::ApplyPendingEdits(OnRefusal on_refusal) {
   for (const EditBinding& binding : kEditBindings) {
-    if (Control(binding.id) == focus) return (this->*binding.on_exit)();
+    win::ByteLimitedEdit& edit = EditOf(binding.id);
+    if (!edit.IsModified()) continue;
+    const ApplyResult refusal = (this->*binding.on_exit)();
+    if (!refusal) {
+      ForgetRefusal(binding.id);
+      continue;
+    }
+    if (on_refusal == OnRefusal::kStop) {
+      ShowRefusal(binding.id, *refusal);
+      edit.Focus();
+      return false;
+    }
+    // Dropped: the operator hears once why, and the document keeps what it had.
+    if (!AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
+    ForgetRefusal(binding.id);
+    ShowStoredValue(binding.id);
   }
   return true;
 }
 
+bool TForm1::HasPendingEdit() const {
+  for (const EditBinding& binding : kEditBindings) {
+    if (ById(binding.id).Send(EM_GETMODIFY)) return true;
+  }
+  return false;
+}
+
+bool TForm1::AlreadyRefused(ControlId id) const {
+  return refused_id_ == id && refused_text_ == ById(id).Text();
+}
+
+void TForm1::ForgetRefusal(ControlId id) {
+  if (refused_id_ != id) return;
+  refused_id_ = kControlIdEnd;
+  refused_text_.clear();
+}
+
+void TForm1::ShowRefusal(ControlId id, const Refusal& refusal) {
+  refused_id_ = id;
+  refused_text_ = ById(id).Text();
+  std::wstring text = UiText(refusal.entry);
+  if (!refusal.detail.empty()) text += L"\n" + refusal.detail;
+  ShowProgramMessage(hwnd_, text);
+}
+
+void TForm1::ShowStoredValue(ControlId id) {
+  // Putting text into the edit clears its modified state.
+  EditOf(id).SetText(StoredText(id));
+  SyncSaveButton();
+}
+
 void TForm1::SyncSaveButton() {
-  const bool enable = doc_.modified();
+  const bool enable = HasUnsavedWork();
   // A button that loses its focus by being disabled would leave the keyboard nowhere.
   if (!enable && btnSave.HasFocus()) FocusNextControl(btnSave.handle());
   btnSave.Enable(enable);
 }
 
-void TForm1::ApplyChosenPath(win::Edit& edit, ExitHandler on_exit, const std::wstring& path) {
+void TForm1::ApplyChosenPath(ControlId id, const std::wstring& path) {
+  win::Edit& edit = EditOf(id);
   edit.SetText(path);
   edit.SetModified(true);
-  (this->*on_exit)();
+  LeaveEdit(*EditBindingOf(id));
 }
 
-void TForm1::ApplyChosenSource(const std::wstring& path) {
-  ApplyChosenPath(edSource, &TForm1::edSourceExit, path);
-}
+void TForm1::ApplyChosenSource(const std::wstring& path) { ApplyChosenPath(kEdSource, path); }
 
-void TForm1::ApplyChosenTarget(const std::wstring& path) {
-  ApplyChosenPath(edTarget, &TForm1::edTargetExit, path);
-}
+void TForm1::ApplyChosenTarget(const std::wstring& path) { ApplyChosenPath(kEdTarget, path); }
 
 }  // namespace qv::ui

@@ -51,7 +51,15 @@ constexpr std::array<ControlLayout, kControlCount> kLayout{{
      0},
     {kSpdLbl, L"spdLBL", K::kRightLabel, C::kTabOther, 112, 171, 0, 0, -1, kUiSpeedLabel, L"", 0},
     {kEdSpd, L"edSpd", K::kEdit, C::kTabOther, 120, 168, 81, 21, 5, -1, L"0", kNumberLimit},
+    {kListLbl, L"ListLBL", K::kNameLabel, C::kTabGame, 8, 8, 0, 0, -1, kUiTabTask, L"", 0},
 }};
+
+constexpr LabelPlacement kLabelPlacements[] = {
+    {kListLbl, kListBox1, true}, {kLabel1, kEdName, true},   {kLabel4, kEdSource, true},
+    {kLabel5, kEdTarget, true},  {kHostLbl, kEdHost, true},  {kPortLbl, kEdPort, true},
+    {kUserLbl, kEdUser, true},   {kPassLbl, kEdPass, true},  {kInterLbl, kEdInter, true},
+    {kInterLbl1, kEdInter, false}, {kSpdLbl, kEdSpd, true},
+};
 
 constexpr bool IndexedById() {
   for (int i = 0; i < kControlCount; ++i) {
@@ -64,6 +72,8 @@ static_assert(IndexedById(), "the layout lists every control once, in the order 
 }  // namespace
 
 std::span<const ControlLayout> EditorLayout() { return kLayout; }
+
+std::span<const LabelPlacement> LabelPlacements() { return kLabelPlacements; }
 
 const ControlLayout& LayoutOf(ControlId id) {
   return kLayout[static_cast<std::size_t>(id - kControlIdBegin)];

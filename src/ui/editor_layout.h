@@ -9,7 +9,7 @@ enum ControlId : int {
   kPageControl1 = 100, kBtnSave, kButton2, kTabGame, kTabOther,
   kListBox1, kBtnAdd, kBtnDel, kLabel1, kEdName, kLabel4, kEdSource, kBitBtn1, kLabel5, kEdTarget,
   kBitBtn2, kHostLbl, kEdHost, kPortLbl, kEdPort, kUserLbl, kEdUser, kPassLbl, kEdPass, kInterLbl,
-  kEdInter, kInterLbl1, kSpdLbl, kEdSpd,
+  kEdInter, kInterLbl1, kSpdLbl, kEdSpd, kListLbl,
   kControlIdEnd
 };
 inline constexpr int kControlIdBegin = kPageControl1;
@@ -18,8 +18,9 @@ inline constexpr int kControlCount = kControlIdEnd - kControlIdBegin;
 inline constexpr int kClientWidth = 618;
 inline constexpr int kClientHeight = 550;
 
+// A name label shows nothing: it only gives the control after it a name for screen readers.
 enum class ControlKind { kTabs, kPage, kListBox, kButton, kPictureButton, kLabel, kRightLabel,
-                         kEdit, kPasswordEdit };
+                         kNameLabel, kEdit, kPasswordEdit };
 enum class Container { kWindow, kPageControl, kTabGame, kTabOther };
 
 struct ControlLayout {
@@ -38,5 +39,15 @@ struct ControlLayout {
 
 std::span<const ControlLayout> EditorLayout();
 const ControlLayout& LayoutOf(ControlId id);
+
+// A label and the control it goes with: screen readers name an edit or a list after the label
+// right before it, so each label is created just before its control; a note is created right
+// after the control it explains.
+struct LabelPlacement {
+  ControlId label;
+  ControlId control;
+  bool before;
+};
+std::span<const LabelPlacement> LabelPlacements();
 
 }  // namespace qv::ui

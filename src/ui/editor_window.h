@@ -1,18 +1,25 @@
 #pragma once
 // The editor window: the task list with the selected task's name, source and target on the first
 // page, the connection settings on the second, Save and Exit below. It owns the document.
+//
+// Its parts live in separate files: editor_window.cpp creates and lays out the window and
+// dispatches its messages, editor_controls.cpp puts the window's procedure in front of the
+// system's controls, editor_keyboard.cpp is the keyboard navigation, editor_handlers.cpp the
+// event handlers and editor_folder_buttons.cpp the two folder buttons.
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/document.h"
+#include "i18n/ui_strings.h"
 #include "net/server_connection.h"
 #include "platform/folder_picker.h"
 #include "ui/editor_layout.h"
+#include "ui/win/byte_limited_edit.h"
 #include "ui/win/controls.h"
 #include "ui/win/form.h"
 #include "ui/win/gdi.h"
@@ -20,7 +27,7 @@
 
 namespace qv::ui {
 
-class TForm1 : public win::WindowImpl {
+class TForm1 : public win::Form {
  public:
   // `directory` holds CONFIGS.DAT and ends with a backslash: ExeDirectory() in the program.
   explicit TForm1(std::wstring directory);
@@ -34,9 +41,9 @@ class TForm1 : public win::WindowImpl {
   // The program's main window ends the message loop when it is destroyed.
   void SetMainWindow(bool main_window) { main_window_ = main_window; }
 
-  // Keyboard navigation of the window: the buttons' accelerators, then the dialog manager (Tab
-  // and Shift+Tab in the layout's tab order, arrows between buttons, Enter on a button). True
-  // when the message was handled and must not be dispatched.
+  // Keyboard navigation of the window: the buttons' accelerators, Escape in an edit, then the
+  // dialog manager (Tab and Shift+Tab in the layout's tab order, arrows between buttons, Enter
+  // on a button). True when the message was handled and must not be dispatched.
   bool PreTranslateMessage(const MSG& msg);
 
   // For the folder buttons: puts a chosen folder into edSource or edTarget, marks the edit
@@ -46,18 +53,36 @@ class TForm1 : public win::WindowImpl {
 
   HWND Control(ControlId id) const { return ById(id).handle(); }
   const ConfigDocument& Document() const { return doc_; }
-  UINT Dpi() const { return dpi_; }
 
  private:
-  using ExitHandler = bool (TForm1::*)();
+  // Why an edit's text was not applied: a UiStrings entry, and what it names (the characters
+  // the file cannot hold), empty for none.
+  struct Refusal {
+    UiEntry entry;
+    std::wstring detail;
+  };
+  using ApplyResult = std::optional<Refusal>;
+  using ExitHandler = ApplyResult (TForm1::*)();
   using KeyHandler = void (TForm1::*)(wchar_t& key);
+  using ClickHandler = void (TForm1::*)();
   struct EditBinding {
     ControlId id;
     ExitHandler on_exit;
     KeyHandler on_key;  // null where every character may be typed
   };
+  struct ButtonBinding {
+    ControlId id;
+    ClickHandler on_click;
+    // Alt and the letter marked in the caption run the handler where the focus is.
+    bool accelerator;
+  };
+  // What applying the pending edits does with a refused one: shows it and stops, as leaving the
+  // edit does (Save), or drops it, showing it only when it was not shown yet (closing).
+  enum class OnRefusal { kStop, kDrop };
 
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void ApplyFont(HFONT font) override;
+  void FocusFirstControl() override;
   static void RegisterControlClasses();
   template <int kClass>
   static LRESULT CALLBACK ControlClassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -67,21 +92,27 @@ class TForm1 : public win::WindowImpl {
   LRESULT OnNotify(const NMHDR& header);
 
   void CreateControls();
-  void SetFontName(const std::wstring& name);
   void LoadPictures();
   void Layout();
   void Place(ControlId id, int x, int y, int width, int height);
+  // Sizes the window for `dpi`, or less where the window would not fit on `area`, the work area
+  // of its monitor, and moves it into that area, centred or as near `wanted` as it can be: every
+  // control stays on the screen.
+  void FitOnScreen(UINT dpi, const RECT* wanted, const RECT& area);
   void ShowActivePage();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void ReportFileNotLoaded();
   // Whether Save may write over the file on disk: asked only while it holds what was not loaded.
   bool MayReplaceFile();
+  bool OnQueryEndSession();
 
   win::Window& ById(ControlId id);
   const win::Window& ById(ControlId id) const;
-  const EditBinding* BindingOf(ControlId id) const;
+  win::ByteLimitedEdit& EditOf(ControlId id);
+  const EditBinding* EditBindingOf(ControlId id) const;
+  const ButtonBinding* ButtonBindingOf(ControlId id) const;
   bool IsOwnWindow(HWND hwnd) const;
-  // Moves the focus to `control`; false when it did not get there (a refused rename took it back).
+  // Moves the focus to `control`; false when it did not get there (a refused edit took it back).
   bool TakeFocus(const win::Window& control);
   // Moves the focus to the control that Tab would reach from `from`.
   void FocusNextControl(HWND from);
@@ -89,16 +120,34 @@ class TForm1 : public win::WindowImpl {
   // caption has that accelerator.
   bool RunAccelerator(wchar_t letter);
 
-  // Applies the change pending in the focused edit as when it loses the focus; false when that
-  // was a refused rename.
-  bool ApplyPendingEdit();
+  // Leaving an edit: applies it; a refusal is shown and the focus goes back to the edit.
+  bool LeaveEdit(const EditBinding& binding);
+  // Applies every edit the user changed since it was last applied, wherever the focus is;
+  // false when one was refused and `on_refusal` is kStop.
+  bool ApplyPendingEdits(OnRefusal on_refusal);
+  bool HasPendingEdit() const;
+  bool HasUnsavedWork() const { return doc_.modified() || HasPendingEdit(); }
+  void ShowRefusal(ControlId id, const Refusal& refusal);
+  // Whether the edit's text is the one whose refusal was shown last.
+  bool AlreadyRefused(ControlId id) const;
+  void ForgetRefusal(ControlId id);
+  // Puts the document's value back into the edit: Escape, and a refused edit dropped on closing.
+  void ShowStoredValue(ControlId id);
+  std::wstring StoredText(ControlId id) const;
+  // Save is enabled while there is something to save: the document changed, or an edit the user
+  // changed that Save would apply first.
   void SyncSaveButton();
   int SelectedTask() const { return ListBox1.Selected(); }
-  void ApplyChosenPath(win::Edit& edit, ExitHandler on_exit, const std::wstring& path);
+  void ApplyChosenPath(ControlId id, const std::wstring& path);
   // What every leave handler but edName's does: when the user changed the edit, hand its text to
   // the document, and show a number as the document stored it.
-  bool ApplyTextEdit(win::Edit& edit, const std::function<void(std::string_view)>& store);
-  bool ApplyNumberEdit(win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view));
+  template <typename Store>
+  ApplyResult ApplyTextEdit(win::Edit& edit, Store store);
+  ApplyResult ApplyNumberEdit(win::Edit& edit,
+                              std::int32_t (ConfigDocument::*store)(std::string_view));
+  // Saves the document, applying the pending edits first; false when nothing was written
+  // because an edit was refused, a question was answered no, or the write failed.
+  bool Save();
 
   // Event handlers.
   void FormCreate();
@@ -107,20 +156,20 @@ class TForm1 : public win::WindowImpl {
   void ListBox1Click();
   void btnAddClick();
   void btnDelClick();
-  bool btnSaveClick();
+  void btnSaveClick();
   void Button2Click();
   void BitBtn1Click();
   void BitBtn2Click();
   void DirDlg1Change();
-  bool edNameExit();
-  bool edSourceExit();
-  bool edTargetExit();
-  bool edHostExit();
-  bool edUserExit();
-  bool edPassExit();
-  bool edPortExit();
-  bool edInterExit();
-  bool edSpdExit();
+  ApplyResult edNameExit();
+  ApplyResult edSourceExit();
+  ApplyResult edTargetExit();
+  ApplyResult edHostExit();
+  ApplyResult edUserExit();
+  ApplyResult edPassExit();
+  ApplyResult edPortExit();
+  ApplyResult edInterExit();
+  ApplyResult edSpdExit();
   void edNameKeyPress(wchar_t& key);
   void edHostKeyPress(wchar_t& key);
   void edUserKeyPress(wchar_t& key);
@@ -129,6 +178,7 @@ class TForm1 : public win::WindowImpl {
   void edSpdKeyPress(wchar_t& key);
 
   static const std::array<EditBinding, 9> kEditBindings;
+  static const std::array<ButtonBinding, 6> kButtonBindings;
 
   std::wstring directory_;
   ConfigDocument doc_;
@@ -138,23 +188,26 @@ class TForm1 : public win::WindowImpl {
   // Set by the load when CONFIGS.DAT exists but the document does not hold it whole: the editor
   // says so once the window shows, and the first Save asks before it replaces that file.
   bool existing_file_not_loaded_ = false;
-  UINT dpi_ = 96;
-  std::wstring font_name_;
-  win::UniqueFont font_;
+  // The last refusal shown, so that closing does not show the same one again.
+  ControlId refused_id_ = kControlIdEnd;
+  std::wstring refused_text_;
+  bool blocking_shutdown_ = false;
+  // While a click on Exit moves the focus: the edit it leaves is refused without a message when
+  // that refusal was shown already, since the close that follows drops it.
+  bool clicking_exit_ = false;
   win::UniqueIcon folder_icon_;
   win::UniqueIcon app_icon_big_;
   win::UniqueIcon app_icon_small_;
-  win::FocusMemory focus_memory_;
 
   win::TabControl PageControl1;
   win::Button btnSave, Button2;
   win::Window tabGame, tabOther;
   win::ListBox ListBox1;
   win::Button btnAdd, btnDel, BitBtn1, BitBtn2;
-  win::Window Label1, Label4, Label5;
-  win::Edit edName, edSource, edTarget;
+  win::Window ListLBL, Label1, Label4, Label5;
+  win::ByteLimitedEdit edName, edSource, edTarget;
   win::Window HostLBL, PortLBL, UserLBL, PassLBL, interLBL, interLBL1, spdLBL;
-  win::Edit edHost, edPort, edUser, edPass, edInter, edSpd;
+  win::ByteLimitedEdit edHost, edPort, edUser, edPass, edInter, edSpd;
   std::array<win::Window*, kControlCount> by_id_{};
   std::array<RECT, kControlCount> placed_{};
 };

@@ -52,6 +52,16 @@ inline constexpr ExpectedText kExpectedTexts[] = {
     {"配置文件未能完整读取, 需要覆盖吗？",  // 30
      "配置檔案未能完整讀取, 需要覆蓋嗎？",
      "Config file not loaded completely, Replace it or Not?"},
+    {"配置文件无法保存这些字符:",  // 31
+     "配置檔案無法儲存這些字元:",
+     "These characters cannot be stored in the configuration file:"},
+    {"配置文件无法保存该文件夹的名称, 将使用其短名称:",  // 32
+     "配置檔案無法儲存該資料夾的名稱, 將使用其短名稱:",
+     "The folder's name cannot be stored in the configuration file; its short name is used:"},
+    {"无法选择该文件夹, 配置文件无法保存其名称:",  // 33
+     "無法選擇該資料夾, 配置檔案無法儲存其名稱:",
+     "The folder cannot be chosen: the configuration file cannot store its name:"},
+    {"配置有未保存的修改。", "配置有未儲存的修改。", "The configuration has unsaved changes."},  // 34
 };
 static_assert(sizeof(kExpectedTexts) / sizeof(kExpectedTexts[0]) == kUiStringCount);
 

@@ -532,5 +532,48 @@ TEST_F(RealDialogTest, CancellingReturnsFalseAndKeepsTheInitialisedDirectory) {
   EXPECT_TRUE(IsWindowEnabled(other_));
 }
 
+// A folder whose path the owner cannot use is taken by its short name when that one can be used,
+// and refused otherwise; the outcome says which. The owner's rule here is "ASCII only", as a
+// Western code page would have it for these Chinese letters.
+TEST_F(RealDialogTest, AFolderWhosePathCannotBeUsedIsTakenByItsShortNameOrRefused) {
+  const std::wstring tokyo = folders_.Sub(L"\u6771\u4eac");
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(tokyo); }));
+  const std::wstring short_path = ShortPath(tokyo);
+  auto ascii = [](const std::wstring& path) {
+    for (wchar_t c : path) {
+      if (c >= 0x80) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(ascii(short_path)) << "the file system gives this folder an ASCII short name";
+  ASSERT_NE(short_path, tokyo);
+
+  struct Case {
+    const char* rule;
+    std::function<bool(const std::wstring&)> can_use;
+    TSDirDlg::Outcome outcome;
+    std::wstring directory;
+  };
+  const Case cases[] = {
+      {"any path", nullptr, TSDirDlg::Outcome::kChosen, tokyo},
+      {"ASCII only", ascii, TSDirDlg::Outcome::kChosenByShortName, short_path},
+      {"none", [](const std::wstring&) { return false; }, TSDirDlg::Outcome::kRefused, tokyo},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule);
+    picker_.Directory = tokyo;
+    picker_.CanUsePath = c.can_use;
+    ModalDriver driver({{"the dialog shows its preselection",
+                         [&] { return ReadyDialog() != nullptr; },
+                         [&] { Press(ReadyDialog(), IDOK); }}},
+                       [&] { GiveUp(); });
+    const bool chosen = picker_.Execute();
+    EXPECT_TRUE(driver.Done());
+    EXPECT_EQ(picker_.LastOutcome(), c.outcome);
+    EXPECT_EQ(chosen, c.outcome != TSDirDlg::Outcome::kRefused);
+    EXPECT_EQ(picker_.Directory, c.directory);
+  }
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -11,6 +11,8 @@ namespace {
 using win::AnsiByteCount;
 using win::AnsiToWide;
 using win::AnsiToWideInto;
+using win::CharactersOutsideAnsi;
+using win::FitsAnsiCodePage;
 using win::FitAnsiBytes;
 using win::WideToAnsi;
 
@@ -55,6 +57,33 @@ TEST(AnsiText, ConvertsIntoAReusedBufferAsIntoANewOne) {
   }
   AnsiToWideInto("\xD0\xC2", out, 936);
   EXPECT_EQ(out, L"\u65B0");
+}
+
+// What the file cannot hold is named character by character: the default character and the
+// system's best-fit look-alikes ("a" for "\u0101" in 1252) both count as lost.
+TEST(CharactersOutsideAnsi, NamesEachLostCharacterOnceInOrder) {
+  struct Case {
+    const wchar_t* text;
+    unsigned code_page;
+    const wchar_t* outside;
+  };
+  for (const Case& c : {
+           Case{L"C:\\Data?", 1252, L""},
+           Case{L"Caf\u00e9", 1252, L""},
+           Case{L"C:\\\u6771\u4eac\\\u6771", 1252, L"\u6771\u4eac"},
+           Case{L"\u0101b\u0101", 1252, L"\u0101"},
+           Case{L"\uff11\uff15", 1252, L"\uff11\uff15"},
+           Case{L"\u6771\u4eac", 936, L""},
+           Case{L"\u6771\u4eac", 950, L""},
+           Case{L"\u5927\u00e9", 950, L"\u00e9"},
+           Case{L"Caf\u00e9\u00c5", 936, L"\u00c5"},
+           Case{L"a\U0001F600b\U0001F600", 936, L"\U0001F600"},
+           Case{L"", 1252, L""},
+       }) {
+    EXPECT_EQ(CharactersOutsideAnsi(c.text, c.code_page), c.outside)
+        << WideToAnsi(c.text) << " in " << c.code_page;
+    EXPECT_EQ(FitsAnsiCodePage(c.text, c.code_page), *c.outside == L'\0');
+  }
 }
 
 TEST(AnsiText, RoundTripsThroughTheSystemCodePage) {

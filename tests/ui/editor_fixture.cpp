@@ -207,6 +207,10 @@ void EditorTest::PressKey(UINT virtual_key) { Deliver(WM_KEYDOWN, virtual_key, 1
 
 void EditorTest::PressAlt(wchar_t letter) { Deliver(WM_SYSCHAR, letter, 1 | (1 << 29)); }
 
+void EditorTest::PressSysKey(UINT virtual_key) {
+  Deliver(WM_SYSKEYDOWN, virtual_key, 1 | (1 << 29));
+}
+
 void EditorTest::CloseFromTitleBar() {
   SendMessageW(form_->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
   Pump();

@@ -64,6 +64,8 @@ class EditorTest : public ::testing::Test {
   void ClickTab(int index);
   void PressKey(UINT virtual_key);
   void PressAlt(wchar_t letter);
+  // Alt held with a key that is no character: WM_SYSKEYDOWN, as Alt+F4 arrives.
+  void PressSysKey(UINT virtual_key);
   // The title bar's close box, the system menu and Alt+F4 all end in this message.
   void CloseFromTitleBar();
 

@@ -91,7 +91,7 @@ TEST_F(EditorTest, SaveWritesTheFileAndSaveFollowsTheModifiedFlag) {
   Open();
   ClickTab(1);
   Type(kEdHost, L"files.example");
-  EXPECT_FALSE(Enabled(kBtnSave)) << "applied only when the edit is left";
+  EXPECT_FALSE(Form().Document().modified()) << "applied only when the edit is left";
   Focus(kEdUser);
   EXPECT_TRUE(Enabled(kBtnSave));
   EXPECT_TRUE(Form().Document().modified());
@@ -137,7 +137,8 @@ TEST_P(RenameRefusalTest, ShowsTheMessageAndKeepsEverything) {
   EXPECT_TRUE(Modified(kEdName));
   EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta"));
   EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Alpha", "Beta"));
-  EXPECT_FALSE(Enabled(kBtnSave));
+  EXPECT_FALSE(Form().Document().modified());
+  EXPECT_TRUE(Enabled(kBtnSave)) << "the typed name is still pending, and Save would apply it";
 
   // Still pending: the check runs again the next time the focus leaves.
   Focus(kEdSource);
@@ -462,27 +463,125 @@ TEST_F(EditorTest, LoadedFileGivesNoMessageAndSaveAsksNothing) {
   EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1"));
 }
 
-TEST_F(EditorTest, PendingRefusedRenameStopsCloseAndSave) {
+TEST_F(EditorTest, PendingRefusedRenameStopsSave) {
   WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
   Open();
   ClickListEntry(0);
   Click(kBtnAdd);
   Type(kEdName, L"Beta");
 
-  CloseFromTitleBar();
-  ASSERT_THAT(boxes_, SizeIs(1)) << "the rename message, and no close question";
+  PressAlt(L's');
+  ASSERT_THAT(boxes_, SizeIs(1));
   EXPECT_EQ(boxes_[0].text, L"Repeated task name!");
-  EXPECT_TRUE(IsOpen());
-  EXPECT_EQ(Focused(), kEdName);
-
-  SendMessageW(Form().handle(), WM_COMMAND, MAKEWPARAM(kBtnSave, BN_CLICKED),
-               reinterpret_cast<LPARAM>(Get(kBtnSave)));
-  Pump();
-  ASSERT_THAT(boxes_, SizeIs(2));
-  EXPECT_EQ(boxes_[1].text, L"Repeated task name!");
   EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "Beta")) << "nothing was saved";
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_EQ(Text(kEdName), L"Beta");
   EXPECT_TRUE(Enabled(kBtnSave));
   EXPECT_TRUE(IsOpen());
+}
+
+// Mended: a refused name never keeps the operator in the window. Every way of closing drops it
+// (the task keeps its stored name) and goes on with the usual question; its refusal is shown
+// once, not again at the close when leaving the edit already showed it.
+enum class CloseWay { kExitClicked, kExitAccelerator, kTitleBar, kAltF4 };
+
+class RefusedNameCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseWay> {
+ protected:
+  void CloseTheWindow() {
+    switch (GetParam()) {
+      case CloseWay::kExitClicked:
+        // A real click: the focus moves first, which leaves the edit.
+        SendMessageW(Get(kButton2), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageW(Get(kButton2), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        Pump();
+        break;
+      case CloseWay::kExitAccelerator:
+        PressAlt(L'x');
+        break;
+      case CloseWay::kTitleBar:
+        CloseFromTitleBar();
+        break;
+      case CloseWay::kAltF4:
+        PressSysKey(VK_F4);
+        break;
+    }
+  }
+};
+
+TEST_P(RefusedNameCloseTest, ClosingDropsTheRefusedNameAndAsksAsUsual) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Click(kBtnAdd);
+  Type(kEdName, L"Beta");
+
+  answers_.push_back(IDOK);
+  answers_.push_back(IDCANCEL);
+  CloseTheWindow();
+  ASSERT_THAT(boxes_, SizeIs(2));
+  EXPECT_EQ(boxes_[0].text, L"Repeated task name!");
+  EXPECT_EQ(boxes_[1].text, L"Config modified, Save or Not?");
+  EXPECT_TRUE(IsOpen());
+  EXPECT_EQ(Text(kEdName), L"Alpha") << "the stored name is back";
+  EXPECT_FALSE(Modified(kEdName));
+  EXPECT_THAT(ListEntries(), ElementsAre(L"Alpha", L"Beta", L"NewTask1"));
+
+  // Refused again when the edit is left, and then not repeated by the close, which saves.
+  Type(kEdName, L"");
+  Focus(kEdSource);
+  ASSERT_THAT(boxes_, SizeIs(3));
+  EXPECT_EQ(boxes_[2].text, L"Invalid task name!");
+  answers_.push_back(IDYES);
+  CloseTheWindow();
+  ASSERT_THAT(boxes_, SizeIs(4));
+  EXPECT_EQ(boxes_[3].text, L"Config modified, Save or Not?");
+  EXPECT_FALSE(IsOpen());
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "Beta", "NewTask1"));
+}
+
+// An unmodified document closes at once once the refused name is dropped.
+TEST_P(RefusedNameCloseTest, ClosingAnUnmodifiedDocumentNeedsNoQuestion) {
+  WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, L"beta");
+  Focus(kEdTarget);
+  ASSERT_THAT(boxes_, SizeIs(1));
+  CloseTheWindow();
+  EXPECT_THAT(boxes_, SizeIs(1));
+  EXPECT_FALSE(IsOpen());
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "Beta"));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWay, RefusedNameCloseTest,
+                         ::testing::Values(CloseWay::kExitClicked, CloseWay::kExitAccelerator,
+                                           CloseWay::kTitleBar, CloseWay::kAltF4));
+
+// Escape takes back what was typed: the stored value comes back and nothing is pending.
+TEST_F(EditorTest, EscapePutsTheStoredValueBack) {
+  WriteTasks({{"Alpha", "/src", "C:\\t"}, {"Beta", "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, L"beta");
+  EXPECT_TRUE(Enabled(kBtnSave));
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(Text(kEdName), L"Alpha");
+  EXPECT_FALSE(Modified(kEdName));
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_FALSE(Enabled(kBtnSave));
+  Focus(kEdSource);
+  EXPECT_THAT(boxes_, IsEmpty()) << "nothing left to refuse";
+
+  Type(kEdSource, L"/elsewhere");
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(Text(kEdSource), L"/src");
+  ClickTab(1);
+  Type(kEdInter, L"15");
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(Text(kEdInter), L"60");
+  Focus(kEdHost);
+  EXPECT_FALSE(Form().Document().modified());
+  EXPECT_FALSE(Enabled(kBtnSave));
 }
 
 // Mended: a refused rename never lets the click that took the focus act, so the pending name

@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "ui/editor_layout.h"
 #include "ui/message_box.h"
 #include "ui/win/dpi.h"
+#include "ui/win/form.h"
 
 namespace qv::test {
 namespace {
@@ -186,6 +189,139 @@ TEST_F(EditorTest, MovingToAMonitorOfAnotherDpiScalesTheLayoutAndTheFont) {
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Get(kEdName), WM_GETFONT, 0, 0)), sizeof(font),
              &font);
   EXPECT_EQ(font.lfHeight, -win::Scale(12, dpi));
+}
+
+RECT ScreenRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+// Mended: at a dpi whose layout is larger than the screen, the window was centred off its top
+// and shrunk so that Save and Exit could not be reached. It is laid out for the largest dpi that
+// fits, kept inside the work area, and every control shows whole.
+TEST_F(EditorTest, AtADpiTooLargeForTheScreenTheWindowStaysWholeOnIt) {
+  Open();
+  const HWND form = Form().handle();
+  const RECT area = win::WorkAreaNear(ScreenRect(form));
+  const UINT dpi = 96 * 4;
+  const DWORD style = static_cast<DWORD>(GetWindowLongW(form, GWL_STYLE));
+  const DWORD ex_style = static_cast<DWORD>(GetWindowLongW(form, GWL_EXSTYLE));
+  const SIZE full = win::WindowSizeForClient(win::Scale(kClientWidth, dpi),
+                                             win::Scale(kClientHeight, dpi), style, ex_style, dpi);
+  ASSERT_GT(full.cx, area.right - area.left) << "the test needs a screen smaller than this";
+  // Where a monitor of that dpi would put it: from above the screen's top left corner.
+  RECT suggested{area.left - 40, area.top - 60, area.left - 40 + full.cx, area.top - 60 + full.cy};
+  SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+
+  const UINT laid_out = Form().Dpi();
+  EXPECT_LT(laid_out, dpi);
+  EXPECT_GT(laid_out, 96u) << "as large as the screen allows";
+  EXPECT_TRUE(Inside(ScreenRect(form), area));
+  RECT client{};
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, win::Scale(kClientWidth, laid_out));
+  EXPECT_EQ(client.bottom, win::Scale(kClientHeight, laid_out));
+  for (ControlId id : {kBtnSave, kButton2, kPageControl1, kBitBtn2}) {
+    EXPECT_TRUE(Inside(ScreenRect(Get(id)), area)) << LayoutOf(id).name;
+  }
+  // One dpi more would not have fitted.
+  const SIZE larger = win::WindowSizeForClient(win::Scale(kClientWidth, laid_out + 1),
+                                               win::Scale(kClientHeight, laid_out + 1), style,
+                                               ex_style, laid_out + 1);
+  EXPECT_TRUE(larger.cx > area.right - area.left || larger.cy > area.bottom - area.top);
+  // The labels follow the smaller font.
+  EXPECT_EQ(RectIn(Get(kSpdLbl), Get(kTabOther)).right, win::Scale(112, laid_out));
+}
+
+TEST(FitOnScreen, ChoosesTheLargestDpiThatFitsAndMovesTheLeastIntoTheArea) {
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  const SIZE client{618, 550};
+  struct Case {
+    RECT area;
+    UINT dpi;
+  };
+  for (const Case& c : {Case{{0, 0, 1366, 738}, 144}, Case{{0, 0, 800, 570}, 144},
+                        Case{{0, 0, 1920, 1040}, 144}, Case{{0, 0, 800, 570}, 96},
+                        Case{{100, 50, 900, 650}, 120}}) {
+    const UINT d = win::DpiFittingArea(c.dpi, client, kStyle, 0, c.area, 72);
+    SCOPED_TRACE(::testing::Message() << c.area.right << "x" << c.area.bottom << " at " << c.dpi);
+    auto fits = [&](UINT dpi) {
+      const SIZE size = win::WindowSizeForClient(win::Scale(client.cx, dpi),
+                                                 win::Scale(client.cy, dpi), kStyle, 0, dpi);
+      return size.cx <= c.area.right - c.area.left && size.cy <= c.area.bottom - c.area.top;
+    };
+    EXPECT_LE(d, c.dpi);
+    EXPECT_TRUE(fits(d)) << d;
+    if (d < c.dpi) {
+      EXPECT_FALSE(fits(d + 1)) << d;
+    }
+  }
+  // Nothing fits: the smallest allowed.
+  EXPECT_EQ(win::DpiFittingArea(144, client, kStyle, 0, RECT{0, 0, 200, 150}, 72), 72u);
+
+  const RECT area{0, 0, 800, 600};
+  struct Move {
+    RECT rect;
+    RECT moved;
+  };
+  for (const Move& m : {Move{{-66, -129, 734, 471}, {0, 0, 800, 600}},
+                        Move{{100, 100, 300, 200}, {100, 100, 300, 200}},
+                        Move{{700, 550, 900, 650}, {600, 500, 800, 600}},
+                        Move{{-10, -10, 990, 710}, {0, 0, 1000, 720}}}) {
+    const RECT moved = win::MovedInto(m.rect, area);
+    EXPECT_TRUE(EqualRect(&moved, &m.moved))
+        << moved.left << "," << moved.top << "," << moved.right << "," << moved.bottom;
+  }
+}
+
+// Screen readers name an edit or a list after the label right before it: each label is created
+// just before its control (the note after the interval edit follows it), the tab order stays.
+TEST_F(EditorTest, EveryEditAndTheListFollowTheirLabel) {
+  Open();
+  const struct {
+    ControlId control;
+    ControlId label;
+  } named[] = {{kListBox1, kListLbl}, {kEdName, kLabel1},  {kEdSource, kLabel4},
+               {kEdTarget, kLabel5},  {kEdHost, kHostLbl}, {kEdPort, kPortLbl},
+               {kEdUser, kUserLbl},   {kEdPass, kPassLbl}, {kEdInter, kInterLbl},
+               {kEdSpd, kSpdLbl}};
+  int names_given = 0;
+  for (const auto& n : named) {
+    SCOPED_TRACE(LayoutOf(n.control).name);
+    EXPECT_EQ(GetWindow(Get(n.control), GW_HWNDPREV), Get(n.label));
+    const std::wstring label = Text(n.label);
+    EXPECT_FALSE(label.empty());
+
+    // The name an accessibility client gets, where Wine gives one.
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Get(n.control), OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible)))) {
+      continue;
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (accessible->get_accName(self, &name) == S_OK && name && *name) {
+      ++names_given;
+      EXPECT_EQ(std::wstring(name), label);
+    }
+    SysFreeString(name);
+    accessible->Release();
+  }
+  std::cout << "accessible names given: " << names_given << " of " << std::size(named) << "\n";
+  EXPECT_EQ(GetWindow(Get(kEdInter), GW_HWNDNEXT), Get(kInterLbl1));
+  // The list's label shows nothing.
+  RECT list_label{};
+  GetClientRect(Get(kListLbl), &list_label);
+  EXPECT_TRUE(IsRectEmpty(&list_label));
 }
 
 std::wstring FontFace(HWND control) {

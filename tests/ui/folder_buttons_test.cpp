@@ -16,6 +16,7 @@
 #include "common/window_driver.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
+#include "platform/folder_picker.h"
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
 #include "ui/win/ansi_text.h"
@@ -23,12 +24,16 @@
 namespace qv::test {
 namespace {
 
+// A folder name that a Western code page cannot hold.
+constexpr wchar_t kTokyo[] = L"\u6771\u4eac";
+
 class FolderButtonsTest : public EditorTest {
  protected:
   void TearDown() override {
     std::error_code ignored;
     std::filesystem::remove_all(std::filesystem::path(Directory()) / L"tree", ignored);
     std::filesystem::remove_all(std::filesystem::path(Directory()) / L"Target Folder", ignored);
+    std::filesystem::remove_all(std::filesystem::path(Directory()) / kTokyo, ignored);
     EditorTest::TearDown();
     SetBrwForm(nullptr);
     browser_.reset();
@@ -167,6 +172,45 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
   ASSERT_TRUE(drive.Done());
   EXPECT_EQ(Text(kEdTarget), folder.wstring());
   EXPECT_EQ(Widen(Form().Document().tasks[0].Target()), folder.wstring());
+  EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+// Mended: a folder whose name the file cannot hold is taken by its short name, which can be
+// stored, and the operator is told; the file never gets a path of "?".
+TEST_F(FolderButtonsTest, FolderTheFileCannotNameIsTakenByItsShortName) {
+  if (win::FitsAnsiCodePage(kTokyo)) GTEST_SKIP() << "the system's code page holds the name";
+  const std::filesystem::path folder = std::filesystem::path(Directory()) / kTokyo;
+  std::filesystem::create_directories(folder);
+  const std::wstring short_path = ShortPath(folder.wstring());
+  ASSERT_FALSE(short_path.empty());
+  ASSERT_TRUE(win::FitsAnsiCodePage(short_path));
+  const std::wstring start = Directory().substr(0, Directory().size() - 1);
+  WriteTasks({{"First", "", win::WideToAnsi(start)}});
+  OpenWithBrowser();
+  ClickListEntry(0);
+  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(start) && ShellListsAsParsed(folder.wstring()); }));
+
+  ModalDriver drive({{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
+                      [&] {
+                        SendMessageW(ReadyFolderDialog(), BFFM_SETSELECTIONW, TRUE,
+                                     reinterpret_cast<LPARAM>(folder.c_str()));
+                      }},
+                     {"the folder dialog selects the folder",
+                      [&] { return SelectedFolder() == kTokyo; },
+                      [] {
+                        SendMessageW(GetDlgItem(ReadyFolderDialog(), IDOK), BM_CLICK, 0, 0);
+                      }}},
+                    CloseFolderDialog);
+  Click(kBitBtn2);
+  Pump();
+
+  ASSERT_TRUE(drive.Done());
+  ASSERT_THAT(boxes_, ::testing::SizeIs(1));
+  EXPECT_EQ(boxes_[0].text,
+            L"The folder's name cannot be stored in the configuration file; its short name is "
+            L"used:\n" + short_path);
+  EXPECT_EQ(Text(kEdTarget), short_path);
+  EXPECT_EQ(Form().Document().tasks[0].Target(), win::WideToAnsi(short_path));
   EXPECT_TRUE(Enabled(kBtnSave));
 }
 

@@ -38,6 +38,43 @@ std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page) {
       code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr));
 }
 
+namespace {
+
+// Whether `character` comes back unchanged from the code page: a round trip catches both the
+// default character and the system's best-fit look-alikes, and works for every code page,
+// UTF-8 included, for which the conversion flags that report them are refused.
+bool SurvivesRoundTrip(std::wstring_view character, unsigned code_page) {
+  char bytes[16];
+  const int size = WideCharToMultiByte(code_page, 0, character.data(),
+                                       static_cast<int>(character.size()), bytes, sizeof(bytes),
+                                       nullptr, nullptr);
+  if (size <= 0) return false;
+  wchar_t back[4];
+  const int units = MultiByteToWideChar(code_page, 0, bytes, size, back, 4);
+  return std::wstring_view(back, static_cast<std::size_t>(units > 0 ? units : 0)) == character;
+}
+
+}  // namespace
+
+std::wstring CharactersOutsideAnsi(std::wstring_view text, unsigned code_page) {
+  std::wstring outside;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t units = 1;
+    if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) {
+      units = 2;
+    }
+    const std::wstring_view character = text.substr(i, units);
+    // ASCII is in every ANSI code page.
+    if (!(units == 1 && character[0] < 0x80) && !SurvivesRoundTrip(character, code_page) &&
+        outside.find(character) == std::wstring::npos) {
+      outside += character;
+    }
+    i += units;
+  }
+  return outside;
+}
+
 std::wstring_view FitAnsiBytes(std::wstring_view text, std::size_t max_bytes, unsigned code_page) {
   std::size_t used = 0;
   std::size_t i = 0;

@@ -12,6 +12,12 @@ std::wstring AnsiToWide(std::string_view text, unsigned code_page = 0 /* CP_ACP 
 void AnsiToWideInto(std::string_view text, std::wstring& out, unsigned code_page = 0);
 std::string WideToAnsi(std::wstring_view text);
 std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
+// The characters of `text` that the ANSI code page cannot hold, each once, in their order (a
+// surrogate pair counts as one character): the file would get "?" or a look-alike for them.
+std::wstring CharactersOutsideAnsi(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
+inline bool FitsAnsiCodePage(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */) {
+  return CharactersOutsideAnsi(text, code_page).empty();
+}
 // The longest leading part of `text` whose ANSI form fits in `max_bytes`, never splitting a
 // character or a surrogate pair.
 std::wstring_view FitAnsiBytes(std::wstring_view text, std::size_t max_bytes,

@@ -15,7 +15,6 @@ class Edit : public Window {
   bool IsModified() const { return Send(EM_GETMODIFY) != 0; }
   void SetModified(bool modified) const { Send(EM_SETMODIFY, modified); }
   void SetLimit(int units) const { Send(EM_LIMITTEXT, static_cast<WPARAM>(units)); }
-  void SelectAll() const { Send(EM_SETSEL, 0, -1); }
 };
 
 class ListBox : public Window {

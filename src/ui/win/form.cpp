@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "ui/win/dpi.h"
 #include "ui/win/window.h"
@@ -165,13 +166,6 @@ RECT WorkAreaOf(HMONITOR monitor) {
 
 }  // namespace
 
-RECT CentredOnWorkArea(HWND hwnd, SIZE size) {
-  const RECT area = WorkAreaOf(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY));
-  const LONG left = area.left + (area.right - area.left - size.cx) / 2;
-  const LONG top = area.top + (area.bottom - area.top - size.cy) / 2;
-  return RECT{left, top, left + size.cx, top + size.cy};
-}
-
 RECT WithinWorkArea(POINT position, SIZE size) {
   const RECT area = WorkAreaOf(MonitorFromPoint(position, MONITOR_DEFAULTTOPRIMARY));
   const LONG left = std::max(area.left, std::min(position.x, area.right - size.cx));
@@ -196,19 +190,68 @@ void FitClientArea(HWND hwnd, int width, int height) {
                window.bottom - window.top + dy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
-void FocusMemory::OnActivate(HWND form, WPARAM wparam) {
-  if (LOWORD(wparam) != WA_INACTIVE) return;
-  const HWND focus = GetFocus();
-  if (focus && IsChild(form, focus)) focus_ = focus;
+UINT DpiFittingArea(UINT dpi, SIZE client, DWORD style, DWORD ex_style, const RECT& area,
+                    UINT min_dpi) {
+  const LONG width = area.right - area.left;
+  const LONG height = area.bottom - area.top;
+  for (UINT d = dpi; d > min_dpi; --d) {
+    const SIZE size = WindowSizeForClient(Scale(client.cx, d), Scale(client.cy, d), style,
+                                          ex_style, d);
+    if (size.cx <= width && size.cy <= height) return d;
+  }
+  return std::min(dpi, min_dpi);
 }
 
-bool FocusMemory::Restore(HWND form) const {
-  if (!focus_ || !IsWindow(focus_) || !IsChild(form, focus_) || !IsWindowVisible(focus_) ||
-      !IsWindowEnabled(focus_)) {
-    return false;
+RECT WorkAreaNear(const RECT& rect) {
+  return WorkAreaOf(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST));
+}
+
+RECT MovedInto(const RECT& rect, const RECT& area) {
+  const LONG width = rect.right - rect.left;
+  const LONG height = rect.bottom - rect.top;
+  const LONG left = std::max(area.left, std::min(rect.left, area.right - width));
+  const LONG top = std::max(area.top, std::min(rect.top, area.bottom - height));
+  return RECT{left, top, left + width, top + height};
+}
+
+int Form::Scale(int value) const { return win::Scale(value, dpi_); }
+
+void Form::SetFontName(const std::wstring& name) {
+  if (font_.get() && name == font_name_) return;
+  font_name_ = name;
+  UniqueFont font = MakeFormFont(name, kFormFontHeight, dpi_);
+  ApplyFont(font.get());
+  font_ = std::move(font);
+}
+
+void Form::SetDpi(UINT dpi) {
+  dpi_ = dpi;
+  if (!font_.get()) return;
+  font_.reset();
+  SetFontName(std::wstring(font_name_));
+}
+
+bool Form::OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
+      }
+      result = DefaultProc(message, wparam, lparam);
+      return true;
+    case WM_SETFOCUS: {
+      const HWND control = focus_before_deactivation_;
+      const bool usable = control && IsWindow(control) && IsChild(hwnd_, control) &&
+                          IsWindowVisible(control) && IsWindowEnabled(control);
+      if (usable) SetFocus(control);
+      if (!usable || GetFocus() != control) FocusFirstControl();
+      result = 0;
+      return true;
+    }
+    default:
+      return false;
   }
-  SetFocus(focus_);
-  return GetFocus() == focus_;
 }
 
 }  // namespace qv::win

@@ -7,8 +7,12 @@
 #include <string>
 
 #include "ui/win/gdi.h"
+#include "ui/win/window.h"
 
 namespace qv::win {
+
+// The character height of the windows' font in pixels at 96 dpi (9 points).
+inline constexpr int kFormFontHeight = 12;
 
 // The windows' font: `name`, a character height of `height` pixels at 96 dpi, regular weight,
 // default character set.
@@ -24,9 +28,6 @@ SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text);
 // Sizes `label` to its text with its left edge at `left`; returns the size.
 SIZE PlaceLabelLeft(HWND label, HFONT font, int left, int top);
 
-// The outer rectangle of a window of `size` centred on the work area of the monitor nearest
-// `hwnd`.
-RECT CentredOnWorkArea(HWND hwnd, SIZE size);
 // The rectangle at `position`, moved as little as needed to lie within the work area of that
 // position's monitor.
 RECT WithinWorkArea(POINT position, SIZE size);
@@ -36,19 +37,43 @@ void MoveWindowTo(HWND hwnd, const RECT& rect);
 // given dpi are the system's guess, the client area is what counts.
 void FitClientArea(HWND hwnd, int width, int height);
 
-// Keeps the control that had the focus when the window was deactivated and gives the focus back
-// to it when the window is activated again.
-class FocusMemory {
+// The largest dpi, at most `dpi` and at least `min_dpi`, at which a window with this style and a
+// client area of `client` pixels at 96 dpi fits in `area`; `min_dpi` when none does.
+UINT DpiFittingArea(UINT dpi, SIZE client, DWORD style, DWORD ex_style, const RECT& area,
+                    UINT min_dpi);
+// The work area of the monitor nearest `rect`.
+RECT WorkAreaNear(const RECT& rect);
+// `rect` moved as little as needed to lie within `area`; one larger than the area keeps its top
+// left corner, and so its title bar, inside it.
+RECT MovedInto(const RECT& rect, const RECT& area);
+
+// What the program's top-level windows do alike: a font of their own at the dpi they are laid
+// out for, handed to the controls whenever either changes, and the control that had the focus
+// when the window was deactivated given the focus again when it is activated.
+class Form : public WindowImpl {
  public:
-  // From WM_ACTIVATE.
-  void OnActivate(HWND form, WPARAM wparam);
-  // From WM_SETFOCUS: the remembered control if it can still take the focus; false otherwise, and
-  // then the caller chooses.
-  bool Restore(HWND form) const;
-  void Forget() { focus_ = nullptr; }
+  // The dpi the window is laid out for.
+  UINT Dpi() const { return dpi_; }
+
+ protected:
+  int Scale(int value) const;
+  HFONT Font() const { return font_.get(); }
+  // Makes the font of `name` at the form's dpi and hands it to the controls.
+  void SetFontName(const std::wstring& name);
+  // A new dpi: the font is made again for it.
+  void SetDpi(UINT dpi);
+  // WM_ACTIVATE and WM_SETFOCUS, which every form answers alike; true when `message` was one.
+  bool OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+
+  virtual void ApplyFont(HFONT font) = 0;
+  // Where the focus goes when the window gets it and no control of it had it before.
+  virtual void FocusFirstControl() = 0;
 
  private:
-  HWND focus_ = nullptr;
+  UINT dpi_ = 96;
+  std::wstring font_name_;
+  UniqueFont font_;
+  HWND focus_before_deactivation_ = nullptr;
 };
 
 // Shows the wait cursor for its lifetime: used around calls that block the window's thread.
