@@ -230,19 +230,35 @@ void TForm1::Layout() {
 }
 
 void TForm1::FitOnScreen(UINT dpi, const RECT* wanted, const RECT& area) {
-  const UINT fitting = win::DpiFittingArea(dpi, SIZE{kClientWidth, kClientHeight}, kFormStyle,
-                                           kFormExStyle, area, std::min(dpi, kSmallestDpi));
-  if (fitting != Dpi()) SetDpi(fitting);
+  // The frame is drawn at the monitor's dpi, by the system's metrics; where the frame the
+  // window really gets differs (Wine's may), the fit is made once more with that one.
+  SIZE frame = win::WindowSizeForClient(0, 0, kFormStyle, kFormExStyle, dpi);
+  RECT kept{};
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const UINT fitting = win::DpiFittingArea(dpi, SIZE{kClientWidth, kClientHeight}, frame, area,
+                                             std::min(dpi, kSmallestDpi));
+    if (fitting != Dpi()) SetDpi(fitting);
+    const SIZE size{Scale(kClientWidth) + frame.cx, Scale(kClientHeight) + frame.cy};
+    // Centred when it is first placed; later kept where it is wanted, as far as the area allows.
+    POINT at{area.left + (area.right - area.left - size.cx) / 2,
+             area.top + (area.bottom - area.top - size.cy) / 2};
+    if (wanted) at = POINT{wanted->left, wanted->top};
+    win::MoveWindowTo(hwnd_,
+                      win::MovedInto(RECT{at.x, at.y, at.x + size.cx, at.y + size.cy}, area));
+    // The client area is what must come out right.
+    win::FitClientArea(hwnd_, Scale(kClientWidth), Scale(kClientHeight));
+    RECT placed{};
+    GetWindowRect(hwnd_, &placed);
+    const SIZE real{placed.right - placed.left - Scale(kClientWidth),
+                    placed.bottom - placed.top - Scale(kClientHeight)};
+    const RECT within = win::MovedInto(placed, area);
+    if (!EqualRect(&within, &placed)) win::MoveWindowTo(hwnd_, within);
+    if (real.cx == frame.cx && real.cy == frame.cy) break;
+    frame = real;
+    kept = within;
+    wanted = &kept;
+  }
   LoadPictures();
-  const SIZE size = win::WindowSizeForClient(Scale(kClientWidth), Scale(kClientHeight),
-                                             kFormStyle, kFormExStyle, Dpi());
-  // Centred when it is first placed; later kept where it is wanted, as far as the area allows.
-  POINT at{area.left + (area.right - area.left - size.cx) / 2,
-           area.top + (area.bottom - area.top - size.cy) / 2};
-  if (wanted) at = POINT{wanted->left, wanted->top};
-  const RECT rect{at.x, at.y, at.x + size.cx, at.y + size.cy};
-  win::MoveWindowTo(hwnd_, win::MovedInto(rect, area));
-  win::FitClientArea(hwnd_, Scale(kClientWidth), Scale(kClientHeight));
   Layout();
 }
 

@@ -231,31 +231,31 @@ TEST_F(EditorTest, AtADpiTooLargeForTheScreenTheWindowStaysWholeOnIt) {
   for (ControlId id : {kBtnSave, kButton2, kPageControl1, kBitBtn2}) {
     EXPECT_TRUE(Inside(ScreenRect(Get(id)), area)) << LayoutOf(id).name;
   }
-  // One dpi more would not have fitted.
-  const SIZE larger = win::WindowSizeForClient(win::Scale(kClientWidth, laid_out + 1),
-                                               win::Scale(kClientHeight, laid_out + 1), style,
-                                               ex_style, laid_out + 1);
-  EXPECT_TRUE(larger.cx > area.right - area.left || larger.cy > area.bottom - area.top);
+  // One dpi more would not have fitted beside the frame the window has.
+  RECT window = ScreenRect(form);
+  const LONG frame_cx = window.right - window.left - client.right;
+  const LONG frame_cy = window.bottom - window.top - client.bottom;
+  EXPECT_TRUE(win::Scale(kClientWidth, laid_out + 1) + frame_cx > area.right - area.left ||
+              win::Scale(kClientHeight, laid_out + 1) + frame_cy > area.bottom - area.top);
   // The labels follow the smaller font.
   EXPECT_EQ(RectIn(Get(kSpdLbl), Get(kTabOther)).right, win::Scale(112, laid_out));
 }
 
 TEST(FitOnScreen, ChoosesTheLargestDpiThatFitsAndMovesTheLeastIntoTheArea) {
-  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   const SIZE client{618, 550};
   struct Case {
     RECT area;
+    SIZE frame;
     UINT dpi;
   };
-  for (const Case& c : {Case{{0, 0, 1366, 738}, 144}, Case{{0, 0, 800, 570}, 144},
-                        Case{{0, 0, 1920, 1040}, 144}, Case{{0, 0, 800, 570}, 96},
-                        Case{{100, 50, 900, 650}, 120}}) {
-    const UINT d = win::DpiFittingArea(c.dpi, client, kStyle, 0, c.area, 72);
+  for (const Case& c : {Case{{0, 0, 1366, 738}, {10, 45}, 144}, Case{{0, 0, 800, 570}, {10, 45}, 144},
+                        Case{{0, 0, 1920, 1040}, {10, 45}, 144}, Case{{0, 0, 800, 570}, {6, 29}, 96},
+                        Case{{100, 50, 900, 650}, {8, 37}, 120}}) {
+    const UINT d = win::DpiFittingArea(c.dpi, client, c.frame, c.area, 72);
     SCOPED_TRACE(::testing::Message() << c.area.right << "x" << c.area.bottom << " at " << c.dpi);
     auto fits = [&](UINT dpi) {
-      const SIZE size = win::WindowSizeForClient(win::Scale(client.cx, dpi),
-                                                 win::Scale(client.cy, dpi), kStyle, 0, dpi);
-      return size.cx <= c.area.right - c.area.left && size.cy <= c.area.bottom - c.area.top;
+      return win::Scale(client.cx, dpi) + c.frame.cx <= c.area.right - c.area.left &&
+             win::Scale(client.cy, dpi) + c.frame.cy <= c.area.bottom - c.area.top;
     };
     EXPECT_LE(d, c.dpi);
     EXPECT_TRUE(fits(d)) << d;
@@ -264,7 +264,7 @@ TEST(FitOnScreen, ChoosesTheLargestDpiThatFitsAndMovesTheLeastIntoTheArea) {
     }
   }
   // Nothing fits: the smallest allowed.
-  EXPECT_EQ(win::DpiFittingArea(144, client, kStyle, 0, RECT{0, 0, 200, 150}, 72), 72u);
+  EXPECT_EQ(win::DpiFittingArea(144, client, SIZE{10, 45}, RECT{0, 0, 200, 150}, 72), 72u);
 
   const RECT area{0, 0, 800, 600};
   struct Move {

@@ -190,14 +190,11 @@ void FitClientArea(HWND hwnd, int width, int height) {
                window.bottom - window.top + dy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
-UINT DpiFittingArea(UINT dpi, SIZE client, DWORD style, DWORD ex_style, const RECT& area,
-                    UINT min_dpi) {
-  const LONG width = area.right - area.left;
-  const LONG height = area.bottom - area.top;
+UINT DpiFittingArea(UINT dpi, SIZE client, SIZE frame, const RECT& area, UINT min_dpi) {
+  const LONG width = area.right - area.left - frame.cx;
+  const LONG height = area.bottom - area.top - frame.cy;
   for (UINT d = dpi; d > min_dpi; --d) {
-    const SIZE size = WindowSizeForClient(Scale(client.cx, d), Scale(client.cy, d), style,
-                                          ex_style, d);
-    if (size.cx <= width && size.cy <= height) return d;
+    if (Scale(client.cx, d) <= width && Scale(client.cy, d) <= height) return d;
   }
   return std::min(dpi, min_dpi);
 }

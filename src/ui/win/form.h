@@ -37,10 +37,10 @@ void MoveWindowTo(HWND hwnd, const RECT& rect);
 // given dpi are the system's guess, the client area is what counts.
 void FitClientArea(HWND hwnd, int width, int height);
 
-// The largest dpi, at most `dpi` and at least `min_dpi`, at which a window with this style and a
-// client area of `client` pixels at 96 dpi fits in `area`; `min_dpi` when none does.
-UINT DpiFittingArea(UINT dpi, SIZE client, DWORD style, DWORD ex_style, const RECT& area,
-                    UINT min_dpi);
+// The largest dpi, at most `dpi` and at least `min_dpi`, at which a window whose client area is
+// `client` pixels at 96 dpi fits in `area` with a frame of `frame` pixels (the frame keeps the
+// monitor's size, whatever the dpi the client area is laid out for); `min_dpi` when none does.
+UINT DpiFittingArea(UINT dpi, SIZE client, SIZE frame, const RECT& area, UINT min_dpi);
 // The work area of the monitor nearest `rect`.
 RECT WorkAreaNear(const RECT& rect);
 // `rect` moved as little as needed to lie within `area`; one larger than the area keeps its top
