@@ -60,7 +60,7 @@ class Program:
 
     def start(self, caption=CAPTION, locale="en_US.UTF-8"):
         env = dict(os.environ, LANG=locale, LC_ALL=locale)
-        self.process = subprocess.Popen(["wine", "Quorvel.exe"], cwd=self.folder, env=env,
+        self.process = subprocess.Popen(["wine64", "Quorvel.exe"], cwd=self.folder, env=env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL, start_new_session=True)
         self.window = wait_for(lambda: find_window(caption), "the editor window to appear")
@@ -164,7 +164,7 @@ def case_add_twice_close_answer_yes(exe, folder):
 
 
 def reg(*args):
-    return subprocess.run(["wine", "reg", *args], capture_output=True, text=True,
+    return subprocess.run(["wine64", "reg", *args], capture_output=True, text=True,
                           stdin=subprocess.DEVNULL, timeout=DEADLINE)
 
 
