@@ -109,6 +109,11 @@ void CreateEditorControls(HWND form, HINSTANCE instance, HFONT font) {
         width = 220;
         height = 14;
         break;
+      case ControlKind::kNameLabel:
+        style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+        width = 0;
+        height = 0;
+        break;
       case ControlKind::kEdit:
       case ControlKind::kPasswordEdit:
         class_name = L"EDIT";

@@ -22,6 +22,9 @@ UniqueFont MakeFormFont(const std::wstring& name, int height, UINT dpi) {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
+namespace {
+
+// The DrawText flags with which a STATIC control of `style` draws its text.
 UINT StaticDrawTextFlags(DWORD style) {
   UINT flags = 0;
   switch (style & SS_TYPEMASK) {
@@ -47,8 +50,6 @@ UINT StaticDrawTextFlags(DWORD style) {
   if (style & SS_EDITCONTROL) flags |= DT_EDITCONTROL;
   return flags;
 }
-
-namespace {
 
 // A white 32-bit bitmap to draw texts into, kept between calls: the labels of a window are
 // measured one after another, and under Wine every new DC and bitmap is a trip to the server.

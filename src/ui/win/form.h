@@ -18,9 +18,6 @@ inline constexpr int kFormFontHeight = 12;
 // default character set.
 UniqueFont MakeFormFont(const std::wstring& name, int height, UINT dpi);
 
-// The DrawText flags with which a STATIC control of `style` draws its text.
-UINT StaticDrawTextFlags(DWORD style);
-
 // The size a label must have for `text` to show whole: the text as the label draws it with
 // `font` (its width, glyph overhangs included, and the font's line height).
 SIZE LabelExtent(HWND label, HFONT font, const std::wstring& text);

@@ -30,7 +30,6 @@ class Window {
   void Move(int x, int y, int width, int height) const {
     SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  int Id() const { return GetDlgCtrlID(hwnd_); }
 
  protected:
   HWND hwnd_ = nullptr;
