@@ -54,6 +54,13 @@ DialogContents ReadDialog(HWND dialog);
 // the dialog opens lists them, and waits in case the two still differ.
 bool ShellListsAsParsed(const std::wstring& path);
 
+// Where tests make the folders that a folder dialog shows: right under C:\, not in the shared
+// Temp folder. Wine's dialog matches a path against its tree by item IDs that carry each level's
+// last-write time, so it fails to select a folder once a folder above it changed after the tree was
+// listed, and any test running beside this one changes Temp (seen: 4 to 6 of 60 selections lost
+// with two other test programs running, none with the folders here). A drive's item carries no time.
+inline constexpr wchar_t kTestFolderRoot[] = L"C:\\";
+
 // Runs `steps` on this thread from a timer, so that they run inside whatever modal loop the test
 // starts after creating the driver. Each step waits for its condition and then acts once; the
 // next step's condition is looked at only after that. A step counts as taken before it acts, so

@@ -64,16 +64,12 @@ std::wstring CurrentDirectory() {
   return path;
 }
 
-// Real folders under the temporary directory, removed again with the fixture; the process's
+// Real folders under kTestFolderRoot, removed again with the fixture; the process's
 // current directory is put back too, since a folder in use cannot be removed.
 class TempFolders {
  public:
   TempFolders() : saved_current_(CurrentDirectory()) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    wchar_t long_temp[MAX_PATH] = {};
-    GetLongPathNameW(temp, long_temp, MAX_PATH);
-    root_ = Make(std::wstring(long_temp) + L"qv-pick-" + std::to_wstring(GetCurrentProcessId()));
+    root_ = Make(std::wstring(kTestFolderRoot) + L"qv-pick-" + std::to_wstring(GetCurrentProcessId()));
   }
   ~TempFolders() {
     SetCurrentDirectoryW(saved_current_.c_str());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/window_driver.h"
 #include "config/config_store.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
@@ -15,9 +16,7 @@ namespace {
 
 std::wstring NewTemporaryFolder() {
   static int counter = 0;
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"qv_ui_test_" +
+  std::wstring folder = std::wstring(kTestFolderRoot) + L"qv_ui_test_" +
                         std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter) +
                         L"\\";
   CreateDirectoryW(folder.c_str(), nullptr);
