@@ -163,6 +163,57 @@ def case_add_twice_close_answer_yes(exe, folder):
         program.kill()
 
 
+def stored_host(config_bytes):
+    """The host field of a CONFIGS.DAT: its length byte, then its characters."""
+    return config_bytes[9:9 + config_bytes[8]]
+
+
+def open_other_page_and_type_host(program, host):
+    """From the tab control, which has the focus at start: the Other page, then its first edit,
+    whose text Tab selects, and the host typed over it."""
+    program.keys("Right", "Tab", *["period" if c == "." else c for c in host])
+
+
+def case_typed_host_saved_by_alt_s(exe, folder):
+    """A host typed and not yet applied: Save is enabled by the typing, and Alt+S saves it."""
+    s, tasks = fixture()
+    program = Program(exe, folder, config_file(s, tasks))
+    try:
+        program.start()
+        open_other_page_and_type_host(program, "typed.example")
+        program.keys("alt+s")
+        wait_for(lambda: stored_host(read(program.config)) == b"typed.example",
+                 "Alt+S to save the typed host")
+        program.keys("alt+F4")
+        program.wait_exit()
+    finally:
+        program.kill()
+
+
+def case_typed_host_closed_from_outside(exe, folder):
+    """A host typed and not yet applied, the editor inactive, and the close sent from outside as
+    Task Manager's End task sends it: the question comes, and Yes saves the host."""
+    s, tasks = fixture()
+    program = Program(exe, folder, config_file(s, tasks))
+    try:
+        program.start()
+        open_other_page_and_type_host(program, "typed.example")
+        # The keyboard focus goes to the screen's root: no window of the editor has it.
+        root = subprocess.run(["xdotool", "search", "--maxdepth", "0", "--name", ""],
+                              capture_output=True, text=True, timeout=DEADLINE).stdout.split()
+        if root:
+            subprocess.run(["xdotool", "windowfocus", root[0]], timeout=DEADLINE)
+        subprocess.run(["wine64", "taskkill", "/im", "Quorvel.exe"], cwd=folder,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=DEADLINE)
+        question = wait_for(lambda: find_window(QUESTION_CAPTION), "the close question")
+        program.keys("y", window=question)
+        program.wait_exit()
+        expect_bytes(stored_host(read(program.config)), b"typed.example", "the host saved")
+    finally:
+        program.kill()
+
+
 def reg(*args):
     return subprocess.run(["wine64", "reg", *args], capture_output=True, text=True,
                           stdin=subprocess.DEVNULL, timeout=DEADLINE)
@@ -206,6 +257,7 @@ def main():
     set_lang_index("32", 3)
     set_lang_index("64", None)
     cases = (case_add_save_add_close_answer_no, case_add_twice_close_answer_yes,
+             case_typed_host_saved_by_alt_s, case_typed_host_closed_from_outside,
              case_language_from_the_64_bit_registry_view)
     for case in cases:
         folder = os.path.join(work, case.__name__)
