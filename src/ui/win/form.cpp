@@ -169,9 +169,7 @@ RECT WorkAreaOf(HMONITOR monitor) {
 
 RECT WithinWorkArea(POINT position, SIZE size) {
   const RECT area = WorkAreaOf(MonitorFromPoint(position, MONITOR_DEFAULTTOPRIMARY));
-  const LONG left = std::max(area.left, std::min(position.x, area.right - size.cx));
-  const LONG top = std::max(area.top, std::min(position.y, area.bottom - size.cy));
-  return RECT{left, top, left + size.cx, top + size.cy};
+  return MovedInto(RECT{position.x, position.y, position.x + size.cx, position.y + size.cy}, area);
 }
 
 void MoveWindowTo(HWND hwnd, const RECT& rect) {
