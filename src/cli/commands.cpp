@@ -110,6 +110,10 @@ bool Session::Open(Use use) {
     return false;
   }
   const std::string path = access_->DisplayPath();
+  if (use == Use::kEdit && !access_->LockForEdit(error)) {
+    exit_ = Error(path + ": " + error);
+    return false;
+  }
   loaded_ = access_->Load(doc_);
   switch (loaded_.status) {
     case FileStatus::kLoaded:

@@ -69,40 +69,6 @@ std::vector<WIN32_FIND_DATAW> SaveFilesIn(const std::wstring& directory) {
   return found;
 }
 
-// A save wrote the file whole: our signature, records of 544 bytes, and exactly as many bytes as
-// its count asks for. The header goes out first and the file only grows, so a save that was
-// stopped part-way leaves a shorter file.
-bool IsCompleteSaveFile(const std::wstring& path, std::uint64_t size) {
-  const std::unique_ptr<TNewFileStream> file = OpenFileStream(path, kOpenRead | kShareDenyWrite);
-  if (file == nullptr || size < kFirstTaskOffset) return false;
-  std::uint8_t head[kFirstTaskOffset];
-  FileSource source(*file, size);
-  if (!source.ReadAt(0, head, sizeof head)) return false;
-  const std::int32_t record_size = GetLE32(head + kRecordSizeOffset);
-  const std::int32_t count = GetLE32(head + kTaskCountOffset);
-  return std::equal(head, head + sizeof kConfigSignature,
-                    reinterpret_cast<const std::uint8_t*>(kConfigSignature)) &&
-         record_size == static_cast<std::int32_t>(kTaskRecordSize) && count >= 0 &&
-         size == ConfigFileSize(static_cast<std::uint64_t>(count));
-}
-
-// CONFIGS.DAT is missing: a save that stopped after writing its file whole but before the rename
-// left the newest bytes there. Puts the newest complete one in place, never over a file.
-void RecoverInterruptedSave(const std::wstring& directory, const std::wstring& target) {
-  const WIN32_FIND_DATAW* newest = nullptr;
-  const std::vector<WIN32_FIND_DATAW> found = SaveFilesIn(directory);
-  for (const WIN32_FIND_DATAW& data : found) {
-    const std::uint64_t size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-    if (!IsCompleteSaveFile(directory + data.cFileName, size)) continue;
-    if (newest == nullptr || CompareFileTime(&data.ftLastWriteTime, &newest->ftLastWriteTime) > 0) {
-      newest = &data;
-    }
-  }
-  if (newest != nullptr) {
-    MoveFileExW((directory + newest->cFileName).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-  }
-}
-
 // The file a save writes, closed and removed unless it was put in CONFIGS.DAT's place, also when
 // an exception passes.
 class SaveFile {
@@ -230,9 +196,9 @@ LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
       result.status = LoadStatus::kUnreadable;
       return result;
     }
-    RecoverInterruptedSave(directory, path);
-    attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return result;
+    // A file an interrupted save left beside it is not put in its place: reading writes nothing,
+    // and the operator, not the loader, decides whether old bytes become live again.
+    return result;
   }
   result.status = LoadStatus::kUnreadable;
   if ((attributes & kNotAFile) != 0) return result;
