@@ -125,6 +125,62 @@ class SaveFile {
   bool placed_ = false;
 };
 
+// What a save carries from the file it replaces to the new one: the attributes a user or an
+// installer sets, and who may read the file (it holds the server password).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr SECURITY_INFORMATION kKeptSecurity =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+struct Protection {
+  bool replacing = false;
+  DWORD attributes = 0;
+  std::vector<std::uint8_t> descriptor;  // empty: the file system keeps none
+};
+
+// False when the old file's descriptor exists but cannot be read: the new file would then get
+// the folder's, which may let others read what the old one kept from them.
+bool ReadProtection(const std::wstring& target, DWORD attributes, Protection& out) {
+  out.replacing = true;
+  out.attributes = attributes & kKeptAttributes;
+  DWORD needed = 0;
+  GetFileSecurityW(target.c_str(), kKeptSecurity, nullptr, 0, &needed);
+  DWORD error = GetLastError();
+  if (needed > 0) {
+    out.descriptor.resize(needed);
+    if (GetFileSecurityW(target.c_str(), kKeptSecurity, out.descriptor.data(), needed,
+                         &needed)) {
+      return true;
+    }
+    error = GetLastError();
+    out.descriptor.clear();
+  }
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+// The owner goes along where this account may give the file to it; the DACL must, or the save
+// stops before the new file takes the old one's place.
+bool ApplyProtection(const std::wstring& path, const Protection& protection) {
+  if (!protection.replacing) return true;
+  if (!SetFileAttributesW(path.c_str(), protection.attributes == 0 ? FILE_ATTRIBUTE_NORMAL
+                                                                   : protection.attributes)) {
+    return false;
+  }
+  if (protection.descriptor.empty()) return true;
+  auto* descriptor = const_cast<std::uint8_t*>(protection.descriptor.data());
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  SECURITY_INFORMATION protect = 0;
+  if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+      (control & SE_DACL_PROTECTED) != 0) {
+    protect = PROTECTED_DACL_SECURITY_INFORMATION;
+  }
+  return SetFileSecurityW(path.c_str(), kKeptSecurity | protect, descriptor) ||
+         SetFileSecurityW(path.c_str(), GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | protect,
+                          descriptor) ||
+         SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION | protect, descriptor);
+}
+
 bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size) {
   const std::size_t chunk = std::max<std::size_t>(steps.chunk_size, 1);
   while (size > 0) {
@@ -239,6 +295,10 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
     return {false, cannot_create};
   }
+  Protection protection;
+  if (attributes != INVALID_FILE_ATTRIBUTES && !ReadProtection(target, attributes, protection)) {
+    return {false, cannot_create};
+  }
 
   SaveFile file(steps, directory);
   if (!file.created()) return {false, cannot_create};
@@ -246,7 +306,9 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
     return {false, L"Stream write error"};
   }
   file.Close();
-  if (!steps.move(file.path(), target)) return {false, cannot_create};
+  if (!ApplyProtection(file.path(), protection) || !steps.move(file.path(), target)) {
+    return {false, cannot_create};
+  }
   file.Placed();
 
   // What earlier saves left when they were stopped is no longer needed.

@@ -1,6 +1,9 @@
 #include "config/config_store.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <algorithm>
 #include <climits>
@@ -406,6 +409,69 @@ TEST(SaveConfig, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
   EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes);
   EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+}
+
+// The owner, group and DACL of a file as text, or empty when they cannot be read.
+std::wstring DescriptorText(const std::wstring& path) {
+  constexpr SECURITY_INFORMATION kWhat =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD needed = 0;
+  GetFileSecurityW(path.c_str(), kWhat, nullptr, 0, &needed);
+  std::vector<std::uint8_t> descriptor(needed);
+  if (needed == 0 ||
+      !GetFileSecurityW(path.c_str(), kWhat, descriptor.data(), needed, &needed)) {
+    return {};
+  }
+  wchar_t* text = nullptr;
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
+                                                            kWhat, &text, nullptr)) {
+    return {};
+  }
+  std::wstring result = text;
+  LocalFree(text);
+  return result;
+}
+
+TEST(SaveConfig, KeepsTheAttributesAndTheDescriptorOfTheFileItReplaces) {
+  // An owner-only file, hidden and system as an installer may leave it; and a plain one.
+  struct Case {
+    const wchar_t* descriptor;
+    DWORD attributes;
+  } cases[] = {
+      {L"O:BAG:BAD:P(A;;FA;;;BA)", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                       FILE_ATTRIBUTE_ARCHIVE},
+      {L"O:BAG:SYD:P(A;;FA;;;BA)(A;;FR;;;SY)(A;;FR;;;WD)", FILE_ATTRIBUTE_ARCHIVE},
+      {nullptr, FILE_ATTRIBUTE_HIDDEN},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::wstring path = dir / L"CONFIGS.DAT";
+    ASSERT_TRUE(WriteBytes(path, MakeImage(kSettings, ManyTasks(2)).bytes));
+    if (c.descriptor != nullptr) {
+      PSECURITY_DESCRIPTOR descriptor = nullptr;
+      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          c.descriptor, SDDL_REVISION_1, &descriptor, nullptr));
+      ASSERT_TRUE(SetFileSecurityW(path.c_str(),
+                                   OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                       DACL_SECURITY_INFORMATION,
+                                   descriptor));
+      LocalFree(descriptor);
+    }
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), c.attributes));
+    const std::wstring before = DescriptorText(path);
+    ASSERT_FALSE(before.empty());
+    ConfigDocument doc;
+    ASSERT_EQ(Load(dir.path(), doc).status, LoadStatus::kLoaded);
+    doc.SetHost("changed.example");
+    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), c.attributes);
+    EXPECT_EQ(DescriptorText(path), before);
+    ConfigDocument again;
+    ASSERT_EQ(Load(dir.path(), again).status, LoadStatus::kLoaded);
+    EXPECT_EQ(again.settings.Host(), "changed.example");
+    EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 TEST(SaveConfig, AMissingFolderGivesTheCreateError) {
