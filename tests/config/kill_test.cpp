@@ -169,7 +169,9 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
       // A first save stopped before its rename: the start loads nothing and moves nothing.
       EXPECT_EQ(loaded.status, LoadStatus::kMissing);
       EXPECT_EQ(GenerationOnDisk(dir), -1);
-      if (hold) EXPECT_GE(CountSaveFiles(dir), 1u) << "round " << tally.rounds;
+      if (hold) {
+        EXPECT_GE(CountSaveFiles(dir), 1u) << "round " << tally.rounds;
+      }
       tally.left_alone += static_cast<int>(CountSaveFiles(dir));
     }
     // ... and the next save.
