@@ -25,6 +25,7 @@ struct Arguments {
   std::string file, dir;
   unsigned code_page = 0;
   bool create = false;
+  bool force = false;
   bool json = false, show_password = false;
   std::string output = "-", input;
   std::string field, value;
@@ -110,9 +111,21 @@ bool Session::Open(Use use) {
     return false;
   }
   const std::string path = access_->DisplayPath();
+  if (use == Use::kEdit && !access_->LockForEdit(error)) {
+    exit_ = Error(path + ": " + error);
+    return false;
+  }
   loaded_ = access_->Load(doc_);
   switch (loaded_.status) {
     case FileStatus::kLoaded:
+      if (use == Use::kEdit && loaded_.facts.CountBeyondData() && !args_.force) {
+        exit_ = Error(path + ": its task count is " +
+                      std::to_string(loaded_.facts.declared_count) + " but it holds " +
+                      std::to_string(loaded_.facts.records_in_data) +
+                      " records; saving would write the empty tasks made in their place, so it "
+                      "is left alone (--force writes it anyway)");
+        return false;
+      }
       return true;
     case FileStatus::kMissing:
       if (use == Use::kEdit && args_.create) return true;
@@ -425,6 +438,9 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
                  "code page of the file's texts (936, 950, 1252, ...); default: the system's")
       ->type_name("N");
   app.add_flag("--create", a.create, "let an edit start a new file where none exists");
+  app.add_flag("--force", a.force,
+               "edit a file whose task count promises more records than it holds, writing the "
+               "empty tasks made in their place");
 
   auto* show = app.add_subcommand("show", "show the settings and tasks");
   show->add_flag("--json", a.json, "as JSON, the form export writes");

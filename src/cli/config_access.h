@@ -37,6 +37,10 @@ class ConfigAccess {
   virtual ~ConfigAccess() = default;
   // The file's path as the user should read it (UTF-8).
   virtual std::string DisplayPath() const = 0;
+  // Waits (bounded) until no other run edits this file, and keeps it so until destroyed, so that
+  // an edit reads the file as the run before it wrote it. False with `error` set when the turn
+  // did not come.
+  virtual bool LockForEdit(std::string& error) = 0;
   virtual LoadOutcome Load(ConfigDocument& doc) = 0;
   virtual SaveOutcome Save(const ConfigDocument& doc) = 0;
 };

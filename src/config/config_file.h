@@ -47,6 +47,12 @@ struct ImageReport {
   std::size_t records_in_data = 0;   // records the data holds, wholly or in part
   std::size_t tasks_loaded = 0;
   bool cut_at_bound = false;         // records past the memory bound were not loaded
+
+  // The count promises records the data does not hold: the loader made empty tasks in their
+  // place, and a save would write them all.
+  bool CountBeyondData() const {
+    return declared_count > 0 && static_cast<std::uint64_t>(declared_count) > records_in_data;
+  }
 };
 
 // The first 1032 bytes of the file: everything but the task records.

@@ -28,8 +28,8 @@ struct LoadResult {
   }
 };
 
-// When CONFIGS.DAT is missing but an interrupted save left a complete file of ours beside it, the
-// newest such file becomes CONFIGS.DAT again and is loaded.
+// Changes nothing on disk: a missing CONFIGS.DAT loads as kMissing even when an interrupted save
+// left a file of ours beside it.
 LoadResult LoadConfig(const std::wstring& directory, ConfigDocument& doc);
 
 struct SaveResult {

@@ -69,40 +69,6 @@ std::vector<WIN32_FIND_DATAW> SaveFilesIn(const std::wstring& directory) {
   return found;
 }
 
-// A save wrote the file whole: our signature, records of 544 bytes, and exactly as many bytes as
-// its count asks for. The header goes out first and the file only grows, so a save that was
-// stopped part-way leaves a shorter file.
-bool IsCompleteSaveFile(const std::wstring& path, std::uint64_t size) {
-  const std::unique_ptr<TNewFileStream> file = OpenFileStream(path, kOpenRead | kShareDenyWrite);
-  if (file == nullptr || size < kFirstTaskOffset) return false;
-  std::uint8_t head[kFirstTaskOffset];
-  FileSource source(*file, size);
-  if (!source.ReadAt(0, head, sizeof head)) return false;
-  const std::int32_t record_size = GetLE32(head + kRecordSizeOffset);
-  const std::int32_t count = GetLE32(head + kTaskCountOffset);
-  return std::equal(head, head + sizeof kConfigSignature,
-                    reinterpret_cast<const std::uint8_t*>(kConfigSignature)) &&
-         record_size == static_cast<std::int32_t>(kTaskRecordSize) && count >= 0 &&
-         size == ConfigFileSize(static_cast<std::uint64_t>(count));
-}
-
-// CONFIGS.DAT is missing: a save that stopped after writing its file whole but before the rename
-// left the newest bytes there. Puts the newest complete one in place, never over a file.
-void RecoverInterruptedSave(const std::wstring& directory, const std::wstring& target) {
-  const WIN32_FIND_DATAW* newest = nullptr;
-  const std::vector<WIN32_FIND_DATAW> found = SaveFilesIn(directory);
-  for (const WIN32_FIND_DATAW& data : found) {
-    const std::uint64_t size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-    if (!IsCompleteSaveFile(directory + data.cFileName, size)) continue;
-    if (newest == nullptr || CompareFileTime(&data.ftLastWriteTime, &newest->ftLastWriteTime) > 0) {
-      newest = &data;
-    }
-  }
-  if (newest != nullptr) {
-    MoveFileExW((directory + newest->cFileName).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-  }
-}
-
 // The file a save writes, closed and removed unless it was put in CONFIGS.DAT's place, also when
 // an exception passes.
 class SaveFile {
@@ -158,6 +124,62 @@ class SaveFile {
   bool closed_ = false;
   bool placed_ = false;
 };
+
+// What a save carries from the file it replaces to the new one: the attributes a user or an
+// installer sets, and who may read the file (it holds the server password).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr SECURITY_INFORMATION kKeptSecurity =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+struct Protection {
+  bool replacing = false;
+  DWORD attributes = 0;
+  std::vector<std::uint8_t> descriptor;  // empty: the file system keeps none
+};
+
+// False when the old file's descriptor exists but cannot be read: the new file would then get
+// the folder's, which may let others read what the old one kept from them.
+bool ReadProtection(const std::wstring& target, DWORD attributes, Protection& out) {
+  out.replacing = true;
+  out.attributes = attributes & kKeptAttributes;
+  DWORD needed = 0;
+  GetFileSecurityW(target.c_str(), kKeptSecurity, nullptr, 0, &needed);
+  DWORD error = GetLastError();
+  if (needed > 0) {
+    out.descriptor.resize(needed);
+    if (GetFileSecurityW(target.c_str(), kKeptSecurity, out.descriptor.data(), needed,
+                         &needed)) {
+      return true;
+    }
+    error = GetLastError();
+    out.descriptor.clear();
+  }
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+// The owner goes along where this account may give the file to it; the DACL must, or the save
+// stops before the new file takes the old one's place.
+bool ApplyProtection(const std::wstring& path, const Protection& protection) {
+  if (!protection.replacing) return true;
+  if (!SetFileAttributesW(path.c_str(), protection.attributes == 0 ? FILE_ATTRIBUTE_NORMAL
+                                                                   : protection.attributes)) {
+    return false;
+  }
+  if (protection.descriptor.empty()) return true;
+  auto* descriptor = const_cast<std::uint8_t*>(protection.descriptor.data());
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  SECURITY_INFORMATION protect = 0;
+  if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+      (control & SE_DACL_PROTECTED) != 0) {
+    protect = PROTECTED_DACL_SECURITY_INFORMATION;
+  }
+  return SetFileSecurityW(path.c_str(), kKeptSecurity | protect, descriptor) ||
+         SetFileSecurityW(path.c_str(), GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | protect,
+                          descriptor) ||
+         SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION | protect, descriptor);
+}
 
 bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size) {
   const std::size_t chunk = std::max<std::size_t>(steps.chunk_size, 1);
@@ -230,9 +252,9 @@ LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
       result.status = LoadStatus::kUnreadable;
       return result;
     }
-    RecoverInterruptedSave(directory, path);
-    attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return result;
+    // A file an interrupted save left beside it is not put in its place: reading writes nothing,
+    // and the operator, not the loader, decides whether old bytes become live again.
+    return result;
   }
   result.status = LoadStatus::kUnreadable;
   if ((attributes & kNotAFile) != 0) return result;
@@ -273,6 +295,10 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
     return {false, cannot_create};
   }
+  Protection protection;
+  if (attributes != INVALID_FILE_ATTRIBUTES && !ReadProtection(target, attributes, protection)) {
+    return {false, cannot_create};
+  }
 
   SaveFile file(steps, directory);
   if (!file.created()) return {false, cannot_create};
@@ -280,7 +306,9 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
     return {false, L"Stream write error"};
   }
   file.Close();
-  if (!steps.move(file.path(), target)) return {false, cannot_create};
+  if (!ApplyProtection(file.path(), protection) || !steps.move(file.path(), target)) {
+    return {false, cannot_create};
+  }
   file.Placed();
 
   // What earlier saves left when they were stopped is no longer needed.

@@ -154,5 +154,27 @@ TEST_F(BadInputTest, AForeignFileIsLeftAlone) {
   Expect(cli::kExitError, {"import", "-"}, R"({"settings": {}, "tasks": []})");
 }
 
+// A count that promises records the data does not hold: every edit would write the empty tasks
+// the loader makes in their place, so only --force writes it; reading still works.
+TEST_F(BadInputTest, ACountBeyondTheDataIsEditedOnlyWhenForced) {
+  for (const std::int32_t count : {std::int32_t{4}, std::int32_t{2147483647}}) {
+    SCOPED_TRACE(count);
+    Image damaged = MakeImage(SettingsFields{}, SampleTasks());
+    damaged.Put32(kTaskCountOffset, count);
+    WriteConfig(damaged.bytes);
+    original_ = damaged.bytes;
+    Expect(cli::kExitError, {"set", "host", "h"});
+    Expect(cli::kExitError, {"task", "add", "New", "--source", "/n", "--target", "D:\\n"});
+    const RunResult shown = Run({"show"});
+    EXPECT_EQ(shown.code, cli::kExitOk) << shown.err;
+    EXPECT_EQ(ConfigBytes(), original_);
+    const RunResult forced = Run({"--force", "set", "host", "h"});
+    ASSERT_EQ(forced.code, cli::kExitOk) << forced.err;
+    const ConfigDocument written = Loaded();
+    EXPECT_EQ(written.settings.Host(), "h");
+    EXPECT_GT(written.tasks.size(), SampleTasks().size());
+  }
+}
+
 }  // namespace
 }  // namespace qv::test

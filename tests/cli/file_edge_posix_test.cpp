@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -20,18 +21,76 @@ namespace {
 
 class PosixEdgeTest : public QvconfTest {};
 
+// Starts qvconf with its output thrown away.
+pid_t StartQvconf(std::vector<std::string> args) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  args.insert(args.begin(), QVCONF_PATH);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  EXPECT_EQ(posix_spawn(&pid, QVCONF_PATH, &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// The exit status, or -1 when it did not end (it is then killed).
+int WaitForEnd(pid_t pid) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(PosixEdgeTest, ParallelAddsAllLandEachOnTheFileThePreviousOneWrote) {
+  WriteConfig(MakeImage(SettingsFields{}, {}).bytes);
+  const std::string folder = Utf8Path(dir());
+  constexpr int kRuns = 50;
+  std::vector<pid_t> pids;
+  for (int i = 0; i < kRuns; ++i) {
+    pids.push_back(StartQvconf({"--dir", folder, "--code-page", "1252", "task", "add",
+                                "T" + std::to_string(i), "--source", "/s",
+                                "--target", "D:\\t" + std::to_string(i)}));
+  }
+  int succeeded = 0;
+  for (const pid_t pid : pids) succeeded += WaitForEnd(pid) == 0 ? 1 : 0;
+  const ConfigDocument doc = Loaded();
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < doc.tasks.size(); ++i) names.push_back(doc.tasks[i].Name());
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected;
+  for (int i = 0; i < kRuns; ++i) expected.push_back("T" + std::to_string(i));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(succeeded, kRuns);
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+  std::printf("%d parallel adds: %d exited 0, %zu tasks in the file\n", kRuns, succeeded,
+              doc.tasks.size());
+}
+
 TEST_F(PosixEdgeTest, ASaveReplacesTheFileKeepsItsModeAndClearsOnlyItsOwnLeftovers) {
   WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
   ASSERT_EQ(::chmod(config().c_str(), 0640), 0);
-  // A user's own files with the names other savers use for their temporaries, and near-misses
-  // of ours; and one that a killed save of ours left.
-  const std::vector<const char*> users = {"CONFIGS.DAT.tmp", "CONFIGS.DAT.bak",
-                                          "CONFIGS.DAT.qvconf-", "CONFIGS.DAT.qvconf-abc12",
-                                          "CONFIGS.DAT.qvconf-abc123"};
+  // A user's own files with the names other savers use for their temporaries, an
+  // administrator's backup, near-misses of ours; and two that killed saves of ours left.
+  const std::vector<const char*> users = {
+      "CONFIGS.DAT.tmp", "CONFIGS.DAT.bak", "CONFIGS.DAT.qvconf-backup", "CONFIGS.DAT.qvconf-Xy7Q2z",
+      "CONFIGS.DAT.~qv0123456789abcde.tmp", "CONFIGS.DAT.~qv0123456789abcdeg.tmp",
+      "CONFIGS.DAT.~qv0123456789abcdef.tmp.bak"};
   for (const char* name : users) WriteBytes(dir() / name, AsBytes("mine"));
-  WriteBytes(dir() / "CONFIGS.DAT.qvconf-Xy7Q2z",
+  WriteBytes(dir() / "CONFIGS.DAT.~qv0123456789abcdef.tmp",
              MakeImage(SettingsFields{}, {}).Truncate(600).bytes);
-  WriteBytes(dir() / "CONFIGS.DAT.qvconf-000000", {});
+  WriteBytes(dir() / "CONFIGS.DAT.~qvFEDCBA9876543210.tmp", {});
   const RunResult run = Run({"set", "host", "new.example"});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
   EXPECT_EQ(Loaded().settings.Host(), "new.example");
@@ -39,9 +98,24 @@ TEST_F(PosixEdgeTest, ASaveReplacesTheFileKeepsItsModeAndClearsOnlyItsOwnLeftove
   ASSERT_EQ(::stat(config().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   for (const char* name : users) EXPECT_EQ(ReadBytes(dir() / name), AsBytes("mine")) << name;
-  EXPECT_EQ(Names(), (std::vector<std::string>{"CONFIGS.DAT", "CONFIGS.DAT.bak",
-                                               "CONFIGS.DAT.qvconf-", "CONFIGS.DAT.qvconf-abc12",
-                                               "CONFIGS.DAT.qvconf-abc123", "CONFIGS.DAT.tmp"}));
+  std::vector<std::string> expected{"CONFIGS.DAT"};
+  expected.insert(expected.end(), users.begin(), users.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(), expected);
+}
+
+TEST_F(PosixEdgeTest, AReadOnlyFileIsNotReplacedAndAReadWritesNothing) {
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  ASSERT_EQ(::chmod(config().c_str(), 0444), 0);
+  const std::vector<std::uint8_t> before = ConfigBytes();
+  const RunResult run = Run({"set", "host", "new.example"});
+  EXPECT_EQ(run.code, cli::kExitError);
+  EXPECT_NE(run.err.find("read-only"), std::string::npos) << run.err;
+  EXPECT_EQ(ConfigBytes(), before);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+  struct stat info;
+  ASSERT_EQ(::stat(config().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
 }
 
 TEST_F(PosixEdgeTest, ACreatedFileFollowsTheUmaskAndIsExactlyTheEditorsImage) {
