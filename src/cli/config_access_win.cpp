@@ -20,33 +20,15 @@ bool SameFileName(std::wstring_view a, std::wstring_view b) {
 class WindowsConfigFile final : public ConfigAccess {
  public:
   explicit WindowsConfigFile(std::wstring directory) : directory_(std::move(directory)) {}
-  ~WindowsConfigFile() override {
-    if (lock_ != nullptr) {
-      ReleaseMutex(lock_);
-      CloseHandle(lock_);
-    }
-  }
-  WindowsConfigFile(const WindowsConfigFile&) = delete;
-  WindowsConfigFile& operator=(const WindowsConfigFile&) = delete;
 
-  // A mutex named after the folder's full path: nothing is written to disk, and a run that is
-  // killed gives its turn up with its process.
+  // The editor's turn: qvconf runs and open editors wait for each other.
   bool LockForEdit(std::string& error) override {
-    if (lock_ != nullptr) return true;
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, LockName().c_str());
-    if (mutex == nullptr) {
-      error = "cannot wait for other runs on it (error " + std::to_string(GetLastError()) + ")";
-      return false;
-    }
-    const DWORD waited = WaitForSingleObject(mutex, kLockWaitMs);
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-      CloseHandle(mutex);
-      error = "another run kept it busy for " + std::to_string(kLockWaitMs / 1000) +
-              " seconds; nothing was changed";
-      return false;
-    }
-    lock_ = mutex;
-    return true;
+    std::uint32_t code = 0;
+    if (turn_.Take(directory_, kLockWaitMs, &code)) return true;
+    error = code != 0 ? "cannot wait for other runs on it (error " + std::to_string(code) + ")"
+                      : "another run kept it busy for " + std::to_string(kLockWaitMs / 1000) +
+                            " seconds; nothing was changed";
+    return false;
   }
 
   std::string DisplayPath() const override {
@@ -88,27 +70,8 @@ class WindowsConfigFile final : public ConfigAccess {
  private:
   static constexpr DWORD kLockWaitMs = 60000;
 
-  // One name for every spelling of the folder: its full path, upper-cased, hashed (a mutex name
-  // holds no backslash and is bounded in length).
-  std::wstring LockName() const {
-    std::wstring full(32768, L'\0');
-    const DWORD n = GetFullPathNameW(directory_.c_str(), static_cast<DWORD>(full.size()),
-                                     full.data(), nullptr);
-    full.resize(n > 0 && n < full.size() ? n : 0);
-    if (full.empty()) full = directory_;
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const wchar_t c : full) {
-      hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-    }
-    wchar_t digits[17];
-    for (int i = 0; i < 16; ++i) digits[i] = L"0123456789abcdef"[(hash >> (60 - 4 * i)) & 0xF];
-    digits[16] = L'\0';
-    return std::wstring(L"Local\\quorvel-configs-dat-") + digits;
-  }
-
   std::wstring directory_;
-  HANDLE lock_ = nullptr;
+  ConfigEditTurn turn_;
 };
 
 }  // namespace

@@ -181,7 +181,9 @@ bool ApplyProtection(const std::wstring& path, const Protection& protection) {
          SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION | protect, descriptor);
 }
 
-bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size) {
+bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size,
+              StampDigest& digest) {
+  digest.Add({data, size});
   const std::size_t chunk = std::max<std::size_t>(steps.chunk_size, 1);
   while (size > 0) {
     const auto piece = static_cast<DWORD>(std::min(size, chunk));
@@ -194,11 +196,44 @@ bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std
 }
 
 // The same bytes as BuildConfigImage, the records straight from the document's storage.
-bool WriteDocument(const SaveSteps& steps, HANDLE file, const ConfigDocument& doc) {
+bool WriteDocument(const SaveSteps& steps, HANDLE file, const ConfigDocument& doc,
+                   StampDigest& digest) {
   const std::vector<std::uint8_t> header = BuildConfigHeader(doc);
-  return WriteAll(steps, file, header.data(), header.size()) &&
+  return WriteAll(steps, file, header.data(), header.size(), digest) &&
          WriteAll(steps, file, reinterpret_cast<const std::uint8_t*>(doc.tasks.data()),
-                  doc.tasks.size() * kTaskRecordSize);
+                  doc.tasks.size() * kTaskRecordSize, digest);
+}
+
+// Every byte of an open file, from its start.
+FileStamp StampOpenFile(TNTHandleStream& file, std::uint64_t size) {
+  if (file.Seek64(0, kSeekBegin) != 0) return {};
+  std::vector<std::uint8_t> buffer(std::min<std::uint64_t>(size, std::uint64_t{1} << 20));
+  StampDigest digest;
+  for (std::uint64_t left = size; left > 0;) {
+    const auto n = file.Read(buffer.data(), static_cast<std::int32_t>(
+                                                std::min<std::uint64_t>(left, buffer.size())));
+    if (n <= 0) return {};
+    digest.Add({buffer.data(), static_cast<std::size_t>(n)});
+    left -= static_cast<std::uint64_t>(n);
+  }
+  return digest.Stamp();
+}
+
+// One name for every spelling of the folder: its full path, upper-cased, hashed (a mutex name
+// holds no backslash and is bounded in length).
+std::wstring TurnName(const std::wstring& directory) {
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(directory.c_str(), static_cast<DWORD>(full.size()),
+                                   full.data(), nullptr);
+  full.resize(n > 0 && n < full.size() ? n : 0);
+  if (full.empty()) full = directory;
+  CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const wchar_t c : full) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+  wchar_t digits[17];
+  for (int i = 0; i < 16; ++i) digits[i] = L"0123456789abcdef"[(hash >> (60 - 4 * i)) & 0xF];
+  digits[16] = L'\0';
+  return std::wstring(L"Local\\quorvel-configs-dat-") + digits;
 }
 
 }  // namespace
@@ -254,6 +289,7 @@ LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
     }
     // A file an interrupted save left beside it is not put in its place: reading writes nothing,
     // and the operator, not the loader, decides whether old bytes become live again.
+    result.stamp = MissingFileStamp();
     return result;
   }
   result.status = LoadStatus::kUnreadable;
@@ -280,7 +316,53 @@ LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
     case ImageOutcome::kReadError:
       break;
   }
+  // The same open file, which no one could write meanwhile.
+  if (result.status != LoadStatus::kUnreadable) {
+    result.stamp = StampOpenFile(*file, static_cast<std::uint64_t>(size));
+  }
   return result;
+}
+
+FileStamp ReadFileStamp(const std::wstring& directory) {
+  const std::wstring path = ConfigPath(directory);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? MissingFileStamp()
+                                                                          : FileStamp{};
+  }
+  if ((attributes & kNotAFile) != 0) return {};
+  const std::unique_ptr<TNewFileStream> file =
+      OpenFileWithRetry(path, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
+  if (file == nullptr) return {};
+  const std::int64_t size = file->GetSize64();
+  if (size < 0) return {};
+  return StampOpenFile(*file, static_cast<std::uint64_t>(size));
+}
+
+bool ConfigEditTurn::Take(const std::wstring& directory, std::uint32_t wait_ms,
+                          std::uint32_t* error) {
+  if (handle_ != nullptr) return true;
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, TurnName(directory).c_str());
+  if (mutex == nullptr) {
+    if (error) *error = GetLastError();
+    return false;
+  }
+  const DWORD waited = WaitForSingleObject(mutex, wait_ms);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    if (error) *error = 0;
+    return false;
+  }
+  handle_ = mutex;
+  return true;
+}
+
+void ConfigEditTurn::Release() {
+  if (handle_ == nullptr) return;
+  ReleaseMutex(handle_);
+  CloseHandle(handle_);
+  handle_ = nullptr;
 }
 
 SaveResult SaveConfig(const std::wstring& directory, const ConfigDocument& doc) {
@@ -293,21 +375,22 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   const std::wstring cannot_create = L"Cannot create file " + target;
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
-    return {false, cannot_create};
+    return {false, cannot_create, {}};
   }
   Protection protection;
   if (attributes != INVALID_FILE_ATTRIBUTES && !ReadProtection(target, attributes, protection)) {
-    return {false, cannot_create};
+    return {false, cannot_create, {}};
   }
 
   SaveFile file(steps, directory);
-  if (!file.created()) return {false, cannot_create};
-  if (!WriteDocument(steps, file.handle(), doc) || !steps.flush(file.handle())) {
-    return {false, L"Stream write error"};
+  if (!file.created()) return {false, cannot_create, {}};
+  StampDigest digest;
+  if (!WriteDocument(steps, file.handle(), doc, digest) || !steps.flush(file.handle())) {
+    return {false, L"Stream write error", {}};
   }
   file.Close();
   if (!ApplyProtection(file.path(), protection) || !steps.move(file.path(), target)) {
-    return {false, cannot_create};
+    return {false, cannot_create, {}};
   }
   file.Placed();
 
@@ -315,7 +398,7 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
     steps.remove(directory + data.cFileName);
   }
-  return {true, {}};
+  return {true, {}, digest.Stamp()};
 }
 
 }  // namespace qv

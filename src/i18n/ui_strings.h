@@ -9,8 +9,8 @@ namespace qv {
 
 // Entries 0 to 28 are the interface's given texts; the ones after them were added for the
 // configuration file that exists but was not loaded whole, for texts the file cannot hold and for
-// the end of the session with unsaved changes.
-inline constexpr int kUiStringCount = 35;
+// the end of the session with unsaved changes, and for a file that another program changes.
+inline constexpr int kUiStringCount = 37;
 
 // The entries by name, so that call sites say which text they show.
 enum UiEntry : int {
@@ -49,6 +49,8 @@ enum UiEntry : int {
   kUiShortNameUsed = 32,    // message: a chosen folder is stored by its short name, then it
   kUiFolderRefused = 33,    // message: a chosen folder cannot be stored at all, then its path
   kUiUnsavedReason = 34,    // why the program holds up the end of the session
+  kUiFileChanged = 35,      // asked by Save when another program changed the file since
+  kUiFileBusy = 36,         // message: another program's edit held the file past the wait
 };
 
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };

@@ -14,7 +14,9 @@
 namespace qv::ui {
 
 void TForm1::FormCreate() {
-  existing_file_not_loaded_ = LoadConfig(directory_, doc_).ExistingFileNotLoaded();
+  const LoadResult loaded = LoadConfig(directory_, doc_);
+  existing_file_not_loaded_ = loaded.ExistingFileNotLoaded();
+  disk_stamp_ = loaded.stamp;
   ListBox1.SetRedraw(false);
   ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
                    static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
@@ -136,15 +138,35 @@ bool TForm1::Save() {
     SyncSaveButton();
     return true;
   }
-  if (!MayReplaceFile()) return false;
+  if (!MayReplaceFile() || !SaveToDisk()) return false;
+  existing_file_not_loaded_ = false;
+  doc_.MarkSaved();
+  SyncSaveButton();
+  return true;
+}
+
+bool TForm1::SaveToDisk() {
+  // qvconf holds the turn for one read and write, well under a second.
+  constexpr std::uint32_t kTurnWaitMs = 15000;
+  ConfigEditTurn turn;
+  const auto take_turn = [&] {
+    if (turn.Take(directory_, kTurnWaitMs)) return true;
+    ShowErrorMessage(hwnd_, UiText(kUiFileBusy));
+    return false;
+  };
+  if (!take_turn()) return false;
+  if (ChangedSince(disk_stamp_, ReadFileStamp(directory_))) {
+    // Others may go on while the operator decides; Yes replaces whatever is there by then.
+    turn.Release();
+    if (AskYesNo(hwnd_, UiText(kUiFileChanged), UiText(kUiCloseCaption)) != IDYES) return false;
+    if (!take_turn()) return false;
+  }
   const SaveResult result = SaveConfig(directory_, doc_);
   if (!result.ok) {
     ShowErrorMessage(hwnd_, result.error);
     return false;
   }
-  existing_file_not_loaded_ = false;
-  doc_.MarkSaved();
-  SyncSaveButton();
+  disk_stamp_ = result.stamp;
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "config/document.h"
+#include "config/file_stamp.h"
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
 #include "platform/folder_picker.h"
@@ -104,6 +105,9 @@ class TForm1 : public win::Form {
   void ReportFileNotLoaded();
   // Whether Save may write over the file on disk: asked only while it holds what was not loaded.
   bool MayReplaceFile();
+  // Writes the document, holding the file's turn against qvconf and other editors; asks first
+  // when another program changed the file since this window read or wrote it.
+  bool SaveToDisk();
   bool OnQueryEndSession();
 
   win::Window& ById(ControlId id);
@@ -188,6 +192,8 @@ class TForm1 : public win::Form {
   // Set by the load when CONFIGS.DAT exists but the document does not hold it whole: the editor
   // says so once the window shows, and the first Save asks before it replaces that file.
   bool existing_file_not_loaded_ = false;
+  // CONFIGS.DAT as this window last read or wrote it.
+  FileStamp disk_stamp_;
   // The last refusal shown, so that closing does not show the same one again.
   ControlId refused_id_ = kControlIdEnd;
   std::wstring refused_text_;

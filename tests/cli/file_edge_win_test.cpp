@@ -2,9 +2,15 @@
 // file's name, and the console.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
 #include "cli/host.h"
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
+#include "run_program.h"
 
 namespace qv::test {
 namespace {
@@ -57,6 +63,41 @@ TEST_F(WindowsEdgeTest, TheFileMustBeNamedConfigsDat) {
             cli::kExitOk)
       << console.err;
   EXPECT_EQ(Loaded().settings.Host(), "h");
+}
+
+// Runs that start together take turns: each reads the file the previous one wrote, none removes
+// another's temporary file.
+TEST_F(WindowsEdgeTest, ParallelAddsAllLandEachOnTheFileThePreviousOneWrote) {
+  WriteConfig(MakeImage(SettingsFields{}, {}).bytes);
+  constexpr int kRuns = 20;
+  std::vector<std::optional<ProgramResult>> results(kRuns);
+  std::vector<std::thread> runs;
+  for (int i = 0; i < kRuns; ++i) {
+    runs.emplace_back([this, i, &results] {
+      results[static_cast<std::size_t>(i)] = RunProgram(
+          QVCONF_PATH, {"--dir", Utf8Path(dir()), "--code-page", "1252", "task", "add",
+                        "T" + std::to_string(i), "--source", "/s", "--target",
+                        "D:\\t" + std::to_string(i)},
+          {}, 600);
+    });
+  }
+  for (std::thread& run : runs) run.join();
+  int succeeded = 0;
+  for (const auto& result : results) {
+    ASSERT_TRUE(result) << "a run did not end";
+    EXPECT_EQ(result->exit_code, 0) << result->err;
+    succeeded += result->exit_code == 0 ? 1 : 0;
+  }
+  const ConfigDocument doc = Loaded();
+  std::vector<std::string> names, expected;
+  for (const TaskRecord& task : doc.tasks) names.push_back(task.Name());
+  for (int i = 0; i < kRuns; ++i) expected.push_back("T" + std::to_string(i));
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+  std::printf("%d parallel adds: %d exited 0, %zu tasks in the file\n", kRuns, succeeded,
+              doc.tasks.size());
 }
 
 // Standard output on a console: the text goes in as UTF-16, so characters outside the console's

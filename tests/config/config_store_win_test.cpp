@@ -196,6 +196,7 @@ TEST(LoadConfig, ReportsWhatItFound) {
   lower_case.bytes[0] = 'r';
   Image count_beyond = MakeImage(kSettings, SampleTasks());
   count_beyond.Put32(1028, 5);
+  const Image whole = MakeImage(kSettings, SampleTasks());
   const Image no_bytes;
 
   struct Case {
@@ -203,16 +204,18 @@ TEST(LoadConfig, ReportsWhatItFound) {
     const Image* image;  // nullptr: no file
     bool folder;         // a folder named CONFIGS.DAT instead
     LoadStatus status;
+    bool not_loaded;  // saving over it would lose or invent data
     std::size_t tasks, in_data;
     bool settings_from_file;
   } cases[] = {
-      {"no file", nullptr, false, LoadStatus::kMissing, 0, 0, false},
-      {"a folder of that name", nullptr, true, LoadStatus::kUnreadable, 0, 0, false},
-      {"zero bytes", &no_bytes, false, LoadStatus::kForeign, 0, 0, false},
-      {"lower-case signature", &lower_case, false, LoadStatus::kForeign, 0, 0, false},
-      {"count beyond the data", &count_beyond, false, LoadStatus::kLoaded, 5, 3, true},
-      {"records past the bound", &bytes_as_tasks, false, LoadStatus::kCut, bound, 100000 - 1032,
-       true},
+      {"no file", nullptr, false, LoadStatus::kMissing, false, 0, 0, false},
+      {"a folder of that name", nullptr, true, LoadStatus::kUnreadable, true, 0, 0, false},
+      {"zero bytes", &no_bytes, false, LoadStatus::kForeign, true, 0, 0, false},
+      {"lower-case signature", &lower_case, false, LoadStatus::kForeign, true, 0, 0, false},
+      {"count beyond the data", &count_beyond, false, LoadStatus::kLoaded, true, 5, 3, true},
+      {"whole file", &whole, false, LoadStatus::kLoaded, false, 3, 3, true},
+      {"records past the bound", &bytes_as_tasks, false, LoadStatus::kCut, true, bound,
+       100000 - 1032, true},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -225,8 +228,7 @@ TEST(LoadConfig, ReportsWhatItFound) {
     ConfigDocument doc;
     const LoadResult result = Load(dir.path(), doc);
     EXPECT_EQ(result.status, c.status) << c.what;
-    EXPECT_EQ(result.ExistingFileNotLoaded(),
-              c.status != LoadStatus::kMissing && c.status != LoadStatus::kLoaded) << c.what;
+    EXPECT_EQ(result.ExistingFileNotLoaded(), c.not_loaded) << c.what;
     EXPECT_EQ(doc.tasks.size(), c.tasks) << c.what;
     EXPECT_EQ(result.report.tasks_loaded, c.tasks) << c.what;
     EXPECT_EQ(result.report.records_in_data, c.in_data) << c.what;
@@ -709,6 +711,89 @@ TEST(SaveConfigWith, AnExceptionClosesAndRemovesItsFile) {
     EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << step;
     EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes) << step;
   }
+}
+
+// A save tells another program's change from its own bytes: what the load read and what the save
+// wrote are the stamps later reads are compared with.
+TEST(FileStamp, ShowsAnotherWritersChangeAndNothingElse) {
+  TempDir dir;
+  ConfigDocument doc;
+  const FileStamp missing = Load(dir.path(), doc).stamp;
+  EXPECT_TRUE(missing.known);
+  EXPECT_FALSE(missing.exists);
+  EXPECT_FALSE(ChangedSince(missing, ReadFileStamp(dir.path())));
+
+  const ConfigDocument saved = DocumentOf(kSettings, SampleTasks());
+  const SaveResult result = SaveConfig(dir.path(), saved);
+  ASSERT_TRUE(result.ok);
+  EXPECT_TRUE(ChangedSince(missing, result.stamp)) << "a file where there was none";
+  EXPECT_EQ(result.stamp.size, ReadBytes(dir / L"CONFIGS.DAT").size());
+  EXPECT_EQ(ReadFileStamp(dir.path()), result.stamp);
+  EXPECT_EQ(Load(dir.path(), doc).stamp, result.stamp);
+
+  const std::wstring path = dir / L"CONFIGS.DAT";
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  // The same bytes written again, with a new time: nobody's work is at stake.
+  ASSERT_TRUE(WriteBytes(path, bytes));
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME later{};
+  GetSystemTimeAsFileTime(&later);
+  later.dwHighDateTime += 1;
+  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &later));
+  CloseHandle(file);
+  EXPECT_FALSE(ChangedSince(result.stamp, ReadFileStamp(dir.path())));
+
+  // One byte of a task's target, the size unchanged.
+  std::vector<std::uint8_t> changed = bytes;
+  changed.back() ^= 1;
+  ASSERT_TRUE(WriteBytes(path, changed));
+  EXPECT_TRUE(ChangedSince(result.stamp, ReadFileStamp(dir.path())));
+
+  ASSERT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_TRUE(ChangedSince(result.stamp, ReadFileStamp(dir.path())));
+
+  // A file that could not be read has no stamp to compare.
+  ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+  EXPECT_FALSE(ReadFileStamp(dir.path()).known);
+  EXPECT_FALSE(ChangedSince(result.stamp, ReadFileStamp(dir.path())));
+}
+
+// The turn is one per folder, however the folder is spelled, and goes with its holder.
+TEST(ConfigEditTurn, OneHolderPerFolderAtATime) {
+  TempDir dir, other;
+  ConfigEditTurn held;
+  ASSERT_TRUE(held.Take(dir.path(), 0));
+  std::wstring other_spelling = dir.path();
+  CharLowerBuffW(other_spelling.data(), static_cast<DWORD>(other_spelling.size()));
+  other_spelling.insert(other_spelling.size() - 1, L"\\.");
+
+  struct Probe {
+    std::wstring directory;
+    bool taken = false;
+  };
+  const auto take_elsewhere = [](const std::wstring& directory) {
+    // A turn belongs to a thread; another thread stands for another program.
+    Probe probe{directory};
+    const HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+          auto& asked = *static_cast<Probe*>(p);
+          ConfigEditTurn turn;
+          asked.taken = turn.Take(asked.directory, 0);
+          return 0;
+        },
+        &probe, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return probe.taken;
+  };
+  EXPECT_FALSE(take_elsewhere(dir.path()));
+  EXPECT_FALSE(take_elsewhere(other_spelling));
+  EXPECT_TRUE(take_elsewhere(other.path()));
+  held.Release();
+  EXPECT_TRUE(take_elsewhere(other_spelling));
 }
 
 }  // namespace

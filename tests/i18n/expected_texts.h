@@ -62,6 +62,12 @@ inline constexpr ExpectedText kExpectedTexts[] = {
      "無法選擇該資料夾, 配置檔案無法儲存其名稱:",
      "The folder cannot be chosen: the configuration file cannot store its name:"},
     {"配置有未保存的修改。", "配置有未儲存的修改。", "The configuration has unsaved changes."},  // 34
+    {"配置文件已被其他程序修改, 需要覆盖吗？",  // 35
+     "配置檔案已被其他程式修改, 需要覆蓋嗎？",
+     "Config file changed by another program, Replace it or Not?"},
+    {"配置文件正被其他程序修改, 请稍后再试!",  // 36
+     "配置檔案正被其他程式修改, 請稍後再試!",
+     "Config file is being changed by another program, try again later!"},
 };
 static_assert(sizeof(kExpectedTexts) / sizeof(kExpectedTexts[0]) == kUiStringCount);
 

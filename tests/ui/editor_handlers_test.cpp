@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -461,6 +462,105 @@ TEST_F(EditorTest, LoadedFileGivesNoMessageAndSaveAsksNothing) {
   Click(kBtnSave);
   EXPECT_THAT(boxes_, IsEmpty());
   EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1"));
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, bytes.size());
+}
+
+constexpr wchar_t kChangedQuestion[] = L"Config file changed by another program, Replace it or Not?";
+
+// What another program wrote since the window read the file is never replaced unasked: No leaves
+// the file byte for byte and keeps the window's work.
+TEST_F(EditorTest, AnotherProgramsChangeIsAskedAboutBeforeItIsReplaced) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  Click(kBtnAdd);
+  WriteTasks({{"Alpha", "", ""}, {"FromQvconf", "/q", "C:\\Q"}});
+  const std::string theirs = ReadBytes(ConfigPath());
+
+  answers_.push_back(IDNO);
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, kChangedQuestion);
+  EXPECT_EQ(boxes_[0].caption, L"Confirm");
+  EXPECT_EQ(boxes_[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(ReadBytes(ConfigPath()), theirs);
+  EXPECT_TRUE(Form().Document().modified());
+  EXPECT_TRUE(Enabled(kBtnSave));
+
+  // Closing with a save asks the same; No keeps the file, and so the window.
+  answers_.push_back(IDYES);
+  answers_.push_back(IDNO);
+  CloseFromTitleBar();
+  ASSERT_THAT(boxes_, SizeIs(3));
+  EXPECT_EQ(boxes_[2].text, kChangedQuestion);
+  EXPECT_TRUE(IsOpen());
+  EXPECT_EQ(ReadBytes(ConfigPath()), theirs);
+
+  answers_.push_back(IDYES);
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(4));
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1"));
+
+  // The file is now what this window wrote: its next save asks nothing.
+  Click(kBtnAdd);
+  Click(kBtnSave);
+  EXPECT_THAT(boxes_, SizeIs(4));
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1", "NewTask2"));
+}
+
+TEST_F(EditorTest, TwoEditorsOnOneFileDoNotUndoEachOthersSave) {
+  WriteTasks({{"A", "", ""}, {"B", "", ""}});
+  Open();
+  TForm1 second(Directory());
+  ASSERT_TRUE(second.Create());
+  second.ApplyEditorCaptions();
+  second.Show(SW_SHOW);
+  Pump();
+
+  Click(kBtnAdd);
+  Click(kBtnAdd);
+  Click(kBtnSave);
+  EXPECT_THAT(boxes_, IsEmpty());
+  const std::string first = ReadBytes(ConfigPath());
+  EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("A", "B", "NewTask1", "NewTask2"));
+
+  SendMessageW(second.Control(kBtnAdd), BM_CLICK, 0, 0);
+  answers_.push_back(IDNO);
+  SendMessageW(second.Control(kBtnSave), BM_CLICK, 0, 0);
+  Pump();
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, kChangedQuestion);
+  EXPECT_EQ(ReadBytes(ConfigPath()), first);
+  EXPECT_TRUE(second.Document().modified());
+}
+
+// A count that promises records the file does not hold would have every save write thousands of
+// empty tasks: the window says so at start and Save asks, as for a file not read whole.
+TEST_F(EditorTest, ACountBeyondTheRecordsIsReportedAndReplacedOnlyWhenAllowed) {
+  WriteTasks({{"A", "", ""}, {"B", "", ""}, {"C", "", ""}});
+  std::string damaged = ReadBytes(ConfigPath());
+  const std::uint32_t promised = 0x7FFFFFFF;
+  std::memcpy(&damaged[1028], &promised, sizeof promised);  // little-endian, as the file
+  WriteBytes(ConfigPath(), damaged);
+
+  Open();
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, L"Config file not loaded completely!");
+  Click(kBtnAdd);
+  answers_.push_back(IDNO);
+  Click(kBtnSave);
+  ASSERT_THAT(boxes_, SizeIs(2));
+  EXPECT_EQ(boxes_[1].text, L"Config file not loaded completely, Replace it or Not?");
+  EXPECT_EQ(ReadBytes(ConfigPath()), damaged);
+  EXPECT_TRUE(Form().Document().modified());
 }
 
 TEST_F(EditorTest, PendingRefusedRenameStopsSave) {
