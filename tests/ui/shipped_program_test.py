@@ -248,6 +248,65 @@ def case_language_from_the_64_bit_registry_view(exe, folder):
         set_lang_index("64", None)
 
 
+def folder_bytes(folder):
+    """Every file of the folder with its bytes and times, as they decide "untouched"."""
+    found = {}
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        found[name] = (read(path), os.stat(path).st_mtime_ns)
+    return found
+
+
+def case_changed_by_another_program_then_saved(exe, folder):
+    """Another program rewrites CONFIGS.DAT while the editor is open with an addition: Alt+S asks
+    before replacing it, No leaves the other program's bytes, and Yes then writes the editor's."""
+    s, tasks = fixture()
+    program = Program(exe, folder, config_file(s, tasks))
+    try:
+        program.start()
+        program.keys("alt+a")
+        theirs = config_file(s, tasks + [task(b"FromScript", b"Script", b"C:\\Script")])
+        with open(program.config, "wb") as f:
+            f.write(theirs)
+        program.keys("alt+s")
+        question = wait_for(lambda: find_window(QUESTION_CAPTION), "the replace question")
+        program.keys("n", window=question)
+        wait_for(lambda: not find_window(QUESTION_CAPTION), "the question to close")
+        expect_bytes(read(program.config), theirs, "the other program's file after No")
+        program.keys("alt+s")
+        question = wait_for(lambda: find_window(QUESTION_CAPTION), "the question again")
+        program.keys("y", window=question)
+        expect = config_file(s, tasks + [task(b"NewTask2")])
+        wait_for(lambda: read(program.config) == expect, "Yes to write the editor's tasks")
+        program.keys("alt+F4")
+        program.wait_exit()
+    finally:
+        program.kill()
+
+
+def case_start_and_close_beside_an_old_leftover(exe, folder):
+    """CONFIGS.DAT renamed away and a complete file an interrupted save left beside it: starting
+    and closing the editor leaves the folder as it was, byte for byte."""
+    s, tasks = fixture()
+    program = Program(exe, folder, config_file(s, tasks))
+    try:
+        os.rename(program.config, os.path.join(folder, "CONFIGS.DAT.operator-copy"))
+        leftover = os.path.join(folder, "CONFIGS.DAT.~qv0123456789abcdef.tmp")
+        with open(leftover, "wb") as f:
+            f.write(config_file(s, tasks[:1]))
+        month_ago = time.time() - 30 * 86400
+        os.utime(leftover, (month_ago, month_ago))
+        before = folder_bytes(folder)
+        program.start()
+        program.keys("alt+F4")
+        program.wait_exit()
+        after = folder_bytes(folder)
+        if after != before:
+            raise AssertionError(f"the folder changed: {sorted(before)} became {sorted(after)}")
+    finally:
+        program.kill()
+
+
 def main():
     exe, work = sys.argv[1], sys.argv[2]
     failures = 0
@@ -258,6 +317,8 @@ def main():
     set_lang_index("64", None)
     cases = (case_add_save_add_close_answer_no, case_add_twice_close_answer_yes,
              case_typed_host_saved_by_alt_s, case_typed_host_closed_from_outside,
+             case_changed_by_another_program_then_saved,
+             case_start_and_close_beside_an_old_leftover,
              case_language_from_the_64_bit_registry_view)
     for case in cases:
         folder = os.path.join(work, case.__name__)
