@@ -11,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/config_file.h"
@@ -769,25 +770,14 @@ TEST(ConfigEditTurn, OneHolderPerFolderAtATime) {
   CharLowerBuffW(other_spelling.data(), static_cast<DWORD>(other_spelling.size()));
   other_spelling.insert(other_spelling.size() - 1, L"\\.");
 
-  struct Probe {
-    std::wstring directory;
-    bool taken = false;
-  };
   const auto take_elsewhere = [](const std::wstring& directory) {
     // A turn belongs to a thread; another thread stands for another program.
-    Probe probe{directory};
-    const HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-          auto& asked = *static_cast<Probe*>(p);
-          ConfigEditTurn turn;
-          asked.taken = turn.Take(asked.directory, 0);
-          return 0;
-        },
-        &probe, 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    return probe.taken;
+    bool taken = false;
+    std::thread([&] {
+      ConfigEditTurn turn;
+      taken = turn.Take(directory, 0);
+    }).join();
+    return taken;
   };
   EXPECT_FALSE(take_elsewhere(dir.path()));
   EXPECT_FALSE(take_elsewhere(other_spelling));
