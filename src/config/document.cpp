@@ -3,24 +3,19 @@
 #include <string>
 
 #include "common/parse_int.h"
+#include "config/record_fields.h"
 
 namespace qv {
 namespace {
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // The n > 0 that `name` spells after `stem`, written as AddTask writes it (decimal, no leading
 // zero); 0 when it is not such a name or n is beyond `limit`.
-std::size_t NumberAfterStem(std::string_view name, std::string_view stem, std::size_t limit) {
-  if (name.size() <= stem.size() || !SameName(name.substr(0, stem.size()), stem)) return 0;
+std::size_t NumberAfterStem(std::string_view name, std::string_view stem, std::size_t limit,
+                            const LeadBytes& lead) {
+  if (name.size() <= stem.size() ||
+      FoldedTaskName(name.substr(0, stem.size()), lead) != FoldedTaskName(stem, lead)) {
+    return 0;
+  }
   const std::string_view digits = name.substr(stem.size());
   if (digits[0] == '0') return 0;
   std::size_t n = 0;
@@ -47,11 +42,39 @@ bool ConfigDocument::ValidPosition(int position) const {
   return position >= 0 && static_cast<std::size_t>(position) < tasks.size();
 }
 
+bool ConfigDocument::SameName(std::string_view a, std::string_view b) const {
+  return a.size() == b.size() && NameKey(a) == NameKey(b);
+}
+
 int ConfigDocument::FindTask(std::string_view name) const {
+  const std::string key = NameKey(name);
   for (std::size_t i = 0; i < tasks.size(); ++i) {
-    if (SameName(tasks[i].NameView(), name)) return static_cast<int>(i);
+    const std::string_view stored = tasks[i].NameView();
+    if (stored.size() == key.size() && NameKey(stored) == key) return static_cast<int>(i);
   }
   return -1;
+}
+
+TaskLookup ConfigDocument::LookUpTask(std::string_view name) const {
+  TaskLookup found;
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    if (tasks[i].NameView() == name) {
+      found.position = static_cast<int>(i);
+      return found;
+    }
+  }
+  const std::string key = NameKey(name);
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    const std::string_view stored = tasks[i].NameView();
+    if (stored.size() == key.size() && NameKey(stored) == key) {
+      found.matches.push_back(static_cast<int>(i));
+    }
+  }
+  if (found.matches.size() == 1) {
+    found.position = found.matches.front();
+    found.matches.clear();
+  }
+  return found;
 }
 
 AddedTask ConfigDocument::AddTask(std::string_view stem) {
@@ -60,7 +83,7 @@ AddedTask ConfigDocument::AddTask(std::string_view stem) {
   const std::size_t limit = tasks.size() + 1;
   std::vector<bool> taken(limit + 1, false);
   for (const TaskRecord& task : tasks) {
-    taken[NumberAfterStem(task.NameView(), stem, limit)] = true;
+    taken[NumberAfterStem(task.NameView(), stem, limit, lead_)] = true;
   }
   std::size_t n = 1;
   while (taken[n]) ++n;
@@ -81,8 +104,14 @@ void ConfigDocument::DeleteTask(int position) {
 
 RenameResult ConfigDocument::RenameTask(int position, std::string_view text) {
   if (text.empty()) return RenameResult::kRefusedEmpty;
-  const int found = FindTask(text);
-  if (found >= 0 && found != position) return RenameResult::kRefusedRepeated;
+  // Compared as it will be stored: a longer text whose first 31 bytes are another task's name
+  // would otherwise pass here and then repeat that name in the file.
+  const std::string_view stored = StoredTaskName(text);
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    if (static_cast<int>(i) != position && SameName(tasks[i].NameView(), stored)) {
+      return RenameResult::kRefusedRepeated;
+    }
+  }
   if (!ValidPosition(position)) return RenameResult::kAccepted;
   tasks[static_cast<std::size_t>(position)].SetName(text);
   modified_ = true;
@@ -141,6 +170,27 @@ std::int32_t ConfigDocument::SetSpeedLimit(std::string_view text) {
     modified_ = true;
   }
   return value;
+}
+
+std::int32_t ConfigDocument::SetSetting(const RecordField& field, std::string_view text) {
+  if (!field.editable) return 0;
+  switch (field.offset) {
+    case SettingsRecord::kHostOffset:
+      SetHost(text);
+      return 0;
+    case SettingsRecord::kUserOffset:
+      SetUser(text);
+      return 0;
+    case SettingsRecord::kPasswordOffset:
+      SetPassword(text);
+      return 0;
+    case SettingsRecord::kIntervalOffset:
+      return SetInterval(text);
+    case SettingsRecord::kSpeedLimitOffset:
+      return SetSpeedLimit(text);
+    default:
+      return 0;
+  }
 }
 
 }  // namespace qv

@@ -121,9 +121,6 @@ TEST_F(BadInputTest, RefusedEditsExitOne) {
       {"name": "New", "source": "/s", "target": "C:\\B"},
       {"name": "NEW", "source": "/s", "target": "C:\\C"}]})";
   Expect(cli::kExitRefused, {"import", "-"}, names);
-  const std::string empty = R"({"settings": {}, "tasks": [
-      {"name": "", "source": "/s", "target": "C:\\A"}]})";
-  Expect(cli::kExitRefused, {"import", "-"}, empty);
   EXPECT_NE(Run({"task", "rename", "Alpha", ""}).err.find("Invalid task name!"), std::string::npos);
   EXPECT_NE(Run({"task", "rename", "Alpha", "BETA"}).err.find("Repeated task name!"),
             std::string::npos);
