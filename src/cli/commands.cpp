@@ -481,12 +481,16 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   app.footer(Footer());
   app.require_subcommand(1);
   app.fallthrough();
-  app.add_option("--file", a.file, "the configuration file (on Windows named CONFIGS.DAT)")
-      ->type_name("PATH");
-  app.add_option("--dir", a.dir, "the folder that holds CONFIGS.DAT")->type_name("FOLDER");
-  app.add_option("--code-page", a.code_page,
-                 "code page of the file's texts (936, 950, 1252, ...); default: the system's")
-      ->type_name("N");
+  std::string file, dir;
+  auto* file_option =
+      app.add_option("--file", file, "the configuration file (on Windows named CONFIGS.DAT)")
+          ->type_name("PATH");
+  auto* dir_option =
+      app.add_option("--dir", dir, "the folder that holds CONFIGS.DAT")->type_name("FOLDER");
+  auto* code_page_option =
+      app.add_option("--code-page", a.code_page,
+                     "code page of the file's texts (936, 950, 1252, ...); default: the system's")
+          ->type_name("N");
   app.add_flag("--create", a.create, "let an edit start a new file where none exists");
   app.add_flag("--force", a.force,
                "edit a file whose task count promises more records than it holds, writing the "
@@ -561,6 +565,13 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
     return kExitError;
   }
 
+  // Given empty, they are given: an empty path is an error, not the default.
+  if (file_option->count() != 0) a.file = file;
+  if (dir_option->count() != 0) a.dir = dir;
+  if (code_page_option->count() != 0 && a.code_page == 0) {
+    console.Err("qvconf: --code-page needs the number of a code page\n");
+    return kExitError;
+  }
   Session session(console, a);
   if (show->parsed()) return session.Show();
   if (exporter->parsed()) return session.Export();

@@ -36,6 +36,8 @@ struct SaveResult {
   bool ok = false;
   // On failure: "Cannot create file <full path>" or "Stream write error" (no full stop).
   std::wstring error;
+  // On failure, the system's error code for the step that failed (0 when none was given).
+  unsigned long system_error = 0;
 };
 
 // Replaces the file in one step; on failure the old file keeps its bytes. Touches only

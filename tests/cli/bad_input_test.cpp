@@ -20,7 +20,7 @@ class BadInputTest : public QvconfTest {
     SCOPED_TRACE(shown);
     const RunResult run = Run(args, input);
     EXPECT_EQ(run.code, code) << run.out << run.err;
-    EXPECT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.rfind("qvconf: ", 0), 0u) << run.err;
     EXPECT_EQ(ConfigBytes(), original_);
     EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
   }
