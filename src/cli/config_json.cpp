@@ -5,7 +5,6 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <unordered_map>
 
 #include "cli/texts.h"
 #include "common/utf8.h"
@@ -118,10 +117,6 @@ bool HasUtf16Mark(std::string_view bytes) {
          ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
 }
 
-struct WantedTask {
-  std::string name, source, target;
-};
-
 std::string TaskWhere(std::size_t i) { return "tasks[" + std::to_string(i) + "]"; }
 
 template <std::size_t N>
@@ -156,16 +151,16 @@ void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& co
   }
 }
 
-std::vector<WantedTask> ReadTasks(const Json& tasks, const CodePage& code_page) {
+std::vector<TaskTexts> ReadTasks(const Json& tasks, const CodePage& code_page) {
   if (!tasks.is_array()) throw BadInput{"tasks: expected an array"};
-  std::vector<WantedTask> wanted;
+  std::vector<TaskTexts> wanted;
   wanted.reserve(tasks.size());
   for (std::size_t i = 0; i < tasks.size(); ++i) {
     const Json& task = tasks[i];
     const std::string where = TaskWhere(i);
     if (!task.is_object()) throw BadInput{where + ": expected an object"};
     CheckKeys(task, JsonKeys(kTaskFields), where);
-    WantedTask& w = wanted.emplace_back();
+    TaskTexts& w = wanted.emplace_back();
     w.name =
         ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity, code_page);
     w.source = ReadText(Field(task, "source", where), where + ".source",
@@ -244,90 +239,29 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
     }
     ConfigDocument work = doc;
     ApplySettings(Field(root, "settings", "the JSON"), work, code_page);
-    const std::vector<WantedTask> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
-
-    // Match each wanted task to a record: the same name at the same place, else the first unused
-    // record with that name, else the unused record at its place (a rename); the rest are new.
-    const std::size_t old_count = work.tasks.size();
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> record_of(wanted.size(), kNone);
-    std::vector<bool> used(old_count, false);
-    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
-      if (work.tasks[i].NameView() == wanted[i].name) {
-        record_of[i] = i;
-        used[i] = true;
-      }
-    }
-    std::unordered_map<std::string_view, std::vector<std::size_t>> by_name;
-    for (std::size_t j = old_count; j-- > 0;) {
-      if (!used[j]) by_name[work.tasks[j].NameView()].push_back(j);
+    const std::vector<TaskTexts> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
+    const ReplaceResult replaced = work.ReplaceTasks(wanted, stem);
+    if (replaced.result != RenameResult::kAccepted) {
+      result.kind = ImportResult::Kind::kRefused;
+      result.error = TaskWhere(replaced.refused) + ".name: " +
+                     Quoted(wanted[replaced.refused].name, code_page) +
+                     " repeats another task's name (letter case aside)";
+      return result;
     }
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-      if (record_of[i] != kNone) continue;
-      const auto found = by_name.find(wanted[i].name);
-      if (found == by_name.end()) continue;
-      while (!found->second.empty() && used[found->second.back()]) found->second.pop_back();
-      if (found->second.empty()) continue;
-      record_of[i] = found->second.back();
-      used[record_of[i]] = true;
-    }
-    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
-      if (record_of[i] == kNone && !used[i]) {
-        record_of[i] = i;
-        used[i] = true;
-      }
-    }
-
-    // A name that changes passes the editor's checks against the list it ends up in; names kept
-    // as they are stay, even repeated ones of a damaged file. An empty name is what the loader
-    // makes for a record the file lacks, so an export of such a file imports as it was.
-    std::unordered_map<std::string, std::size_t> folded_count;
-    for (const WantedTask& w : wanted) ++folded_count[work.NameKey(w.name)];
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      const bool renamed =
-          record_of[i] == kNone || work.tasks[record_of[i]].NameView() != wanted[i].name;
-      if (!renamed) continue;
-      if (wanted[i].name.empty()) {
+      const TaskTexts& w = wanted[i];
+      const TaskRecord& task = work.tasks[i];
+      if (w.name.empty() && (i >= doc.tasks.size() || !doc.tasks[i].NameView().empty())) {
         result.notes.push_back(TaskWhere(i) +
                                ".name: empty, as the editor never names a task; kept as given");
-        continue;
       }
-      if (folded_count[work.NameKey(wanted[i].name)] > 1) {
-        result.kind = ImportResult::Kind::kRefused;
-        result.error = TaskWhere(i) + ".name: " + Quoted(wanted[i].name, code_page) +
-                       " repeats another task's name (letter case aside)";
-        return result;
-      }
-    }
-
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      if (record_of[i] == kNone) {
-        record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
-      }
-    }
-    std::vector<TaskRecord> records;
-    records.reserve(wanted.size());
-    for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
-    work.tasks = std::move(records);
-
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      const WantedTask& w = wanted[i];
-      TaskRecord& task = work.tasks[i];
-      if (task.NameView() != w.name) task.SetName(w.name);
-      const int position = static_cast<int>(i);
       if (task.Source() != w.source) {
-        work.SetTaskSource(position, w.source);
-        if (task.Source() != w.source) {
-          result.notes.push_back(TaskWhere(i) + ".source: stored as " +
-                                 Quoted(task.Source(), code_page) + " (blanks trimmed)");
-        }
+        result.notes.push_back(TaskWhere(i) + ".source: stored as " +
+                               Quoted(task.Source(), code_page) + " (blanks trimmed)");
       }
       if (task.Target() != w.target) {
-        work.SetTaskTarget(position, w.target);
-        if (task.Target() != w.target) {
-          result.notes.push_back(TaskWhere(i) + ".target: stored as " +
-                                 Quoted(task.Target(), code_page) + " (blanks trimmed)");
-        }
+        result.notes.push_back(TaskWhere(i) + ".target: stored as " +
+                               Quoted(task.Target(), code_page) + " (blanks trimmed)");
       }
     }
 

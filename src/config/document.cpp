@@ -1,6 +1,7 @@
 #include "config/document.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "common/parse_int.h"
 #include "config/record_fields.h"
@@ -116,6 +117,77 @@ RenameResult ConfigDocument::RenameTask(int position, std::string_view text) {
   tasks[static_cast<std::size_t>(position)].SetName(text);
   modified_ = true;
   return RenameResult::kAccepted;
+}
+
+ReplaceResult ConfigDocument::ReplaceTasks(const std::vector<TaskTexts>& wanted,
+                                          std::string_view stem) {
+  // Match each wanted task to a record: the same name at the same place, else the first unused
+  // record with that name, else the unused record at its place (a rename); the rest are new.
+  const std::size_t old_count = tasks.size();
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> record_of(wanted.size(), kNone);
+  std::vector<bool> used(old_count, false);
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (tasks[i].NameView() == wanted[i].name) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_name;
+  for (std::size_t j = old_count; j-- > 0;) {
+    if (!used[j]) by_name[tasks[j].NameView()].push_back(j);
+  }
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (record_of[i] != kNone) continue;
+    const auto found = by_name.find(wanted[i].name);
+    if (found == by_name.end()) continue;
+    while (!found->second.empty() && used[found->second.back()]) found->second.pop_back();
+    if (found->second.empty()) continue;
+    record_of[i] = found->second.back();
+    used[record_of[i]] = true;
+  }
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (record_of[i] == kNone && !used[i]) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+
+  // A name that changes passes the rename rule against the list it ends up in.
+  std::unordered_map<std::string, std::size_t> same_names;
+  for (const TaskTexts& w : wanted) ++same_names[NameKey(StoredTaskName(w.name))];
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const bool renamed = record_of[i] == kNone || tasks[record_of[i]].NameView() != wanted[i].name;
+    if (!renamed || wanted[i].name.empty()) continue;
+    if (same_names[NameKey(StoredTaskName(wanted[i].name))] > 1) {
+      return {RenameResult::kRefusedRepeated, i};
+    }
+  }
+
+  ConfigDocument work = *this;
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (record_of[i] == kNone) record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
+  }
+  std::vector<TaskRecord> records;
+  records.reserve(wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
+  work.tasks = std::move(records);
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const TaskTexts& w = wanted[i];
+    TaskRecord& task = work.tasks[i];
+    if (task.NameView() != w.name) task.SetName(w.name);
+    if (task.Source() != w.source) work.SetTaskSource(static_cast<int>(i), w.source);
+    if (task.Target() != w.target) work.SetTaskTarget(static_cast<int>(i), w.target);
+  }
+  bool changed = work.tasks.size() != tasks.size();
+  for (std::size_t i = 0; !changed && i < tasks.size(); ++i) {
+    changed = work.tasks[i].bytes != tasks[i].bytes;
+  }
+  if (changed) {
+    tasks = std::move(work.tasks);
+    modified_ = true;
+  }
+  return {};
 }
 
 void ConfigDocument::SetTaskSource(int position, std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one in-memory copy of the configuration and the rules for changing it. Texts are ANSI
 // bytes; positions count from 0, and -1 (nothing selected) makes the task operations do nothing.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +20,16 @@ enum class RenameResult { kAccepted, kRefusedEmpty, kRefusedRepeated };
 struct TaskLookup {
   int position = -1;           // the task, or -1
   std::vector<int> matches;    // with no task chosen: the tasks the name matches after folding
+};
+
+// A task as a whole configuration gives it.
+struct TaskTexts {
+  std::string name, source, target;
+};
+
+struct ReplaceResult {
+  RenameResult result = RenameResult::kAccepted;
+  std::size_t refused = 0;  // when refused: the wanted task whose name was
 };
 
 struct AddedTask {
@@ -56,6 +67,14 @@ class ConfigDocument {
   // another task; otherwise stores that form. At a position that holds no task the checks still
   // answer, and nothing is stored.
   RenameResult RenameTask(int position, std::string_view text);
+  // Makes the list hold `wanted`, in its order, by the rules of the single edits: a task keeps
+  // its record (and the bytes after its texts) when one of that exact name, or else the one at
+  // its place, is free; the others are added as AddTask adds them with `stem`. A name that
+  // changes is refused when another wanted task has the same name as stored; names kept as they
+  // are stay, and an empty name, which is what the loader makes for a record a file lacks, is
+  // taken as given. Folders are stored as SetTaskSource and SetTaskTarget store them. When
+  // refused nothing changes; `modified` is set when the tasks' bytes change.
+  ReplaceResult ReplaceTasks(const std::vector<TaskTexts>& wanted, std::string_view stem);
   // Trimmed of bytes up to 32 at both ends, cut to 255 bytes.
   void SetTaskSource(int position, std::string_view text);
   void SetTaskTarget(int position, std::string_view text);

@@ -209,6 +209,41 @@ TEST(TaskNames, TheLeadBytesOfTheDoubleByteCodePages) {
   EXPECT_FALSE(EndsInHalfCharacter("ab\xA4", LeadBytes()));
 }
 
+TEST(ReplaceTasks, KeepsMatchingRecordsAndAppliesTheRenameRule) {
+  ConfigDocument doc = WithTasks({"Alpha", "Beta", "Gamma"});
+  doc.tasks[1].bytes[100] = 0xEE;  // bytes after the source that only the record carries
+  const auto beta = doc.tasks[1].bytes;
+  const ReplaceResult done = doc.ReplaceTasks(
+      {{"Beta", "", ""}, {"Delta", " /d ", "D:\\D"}, {"", "", ""}, {"", "", ""}}, "New");
+  EXPECT_EQ(done.result, RenameResult::kAccepted);
+  EXPECT_EQ(Names(doc), (std::vector<std::string>{"Beta", "Delta", "", ""}));
+  EXPECT_EQ(doc.tasks[0].bytes, beta);
+  EXPECT_EQ(doc.tasks[1].Source(), "/d");
+  EXPECT_TRUE(doc.modified());
+
+  // Refused by name as stored and letter case aside; nothing changes.
+  for (const std::vector<TaskTexts>& wanted :
+       {std::vector<TaskTexts>{{"beta", "", ""}, {"BETA", "", ""}},
+        {{std::string(31, 'x') + "1", "", ""}, {std::string(31, 'X') + "2", "", ""}}}) {
+    ConfigDocument same = WithTasks({"Alpha"});
+    const ReplaceResult refused = same.ReplaceTasks(wanted, "New");
+    EXPECT_EQ(refused.result, RenameResult::kRefusedRepeated);
+    EXPECT_EQ(refused.refused, 0u);
+    EXPECT_EQ(Names(same), std::vector<std::string>{"Alpha"});
+    EXPECT_FALSE(same.modified());
+  }
+  // Names a damaged file already repeats stay; nothing changes, nothing is marked.
+  ConfigDocument damaged = WithTasks({"Twin", "twin"});
+  EXPECT_EQ(damaged.ReplaceTasks({{"Twin", "", ""}, {"twin", "", ""}}, "New").result,
+            RenameResult::kAccepted);
+  EXPECT_FALSE(damaged.modified());
+  // In code page 950 two characters whose second bytes differ in letter case are two names.
+  ConfigDocument big5 = WithTasks({});
+  big5.SetLeadBytes(LeadBytes::ForCodePage(950));
+  EXPECT_EQ(big5.ReplaceTasks({{kYi, "", ""}, {kWu, "", ""}}, "New").result,
+            RenameResult::kAccepted);
+}
+
 TEST(SetTaskSourceAndTarget, TrimBytesUpTo32AndCutTo255) {
   const std::string long_path = "/" + std::string(300, 'p');
   struct Case {
