@@ -1,50 +1,93 @@
 #include "cli/check.h"
 
 #include <optional>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 
 #include "cli/texts.h"
+#include "common/utf8.h"
+#include "config/record_fields.h"
 #include "config/records.h"
 
 namespace qv::cli {
 namespace {
 
-std::string Fold(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// The text in UTF-8 where it decodes: a backslash byte inside a double-byte character is then
-// no separator.
-std::string Readable(std::string_view bytes, const CodePage& code_page) {
-  std::optional<std::string> text = code_page.Decode(bytes);
-  return text ? std::move(*text) : std::string(bytes);
-}
+bool IsSeparator(char32_t c) { return c == U'\\' || c == U'/'; }
 
 bool IsDriveLetterPath(std::string_view path) {
   return path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]);
 }
 
-// One spelling per folder: one kind of separator, no doubled or trailing ones, letters in one
-// case (Windows folds them; the trouble lies in folding too little, not too much).
-std::string FolderKey(std::string_view path) {
-  std::string key;
-  for (const char c : path) {
-    if (IsSeparator(c)) {
-      if (!key.empty() && key.back() == '\\') continue;
-      key += '\\';
+// Windows compares file names by upper-casing them with its table; this is that table for the
+// letters the supported code pages can spell (Latin, Greek, Cyrillic, full-width Latin).
+char32_t UpperCase(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 32;
+  if (c < 0x80) return c;
+  if (c == 0xB5) return 0x39C;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F) {
+    const bool odd_lower = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    const bool even_lower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (odd_lower && c % 2 == 1) return c - 1;
+    if (even_lower && c % 2 == 0) return c - 1;
+    return c;
+  }
+  if (c == 0x192) return 0x191;
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
+  if (c == 0x3C2) return 0x3A3;
+  if (c >= 0x3AC && c <= 0x3AF) return c == 0x3AC ? 0x386 : c - 37;
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return c - 63;
+  if (c >= 0x430 && c <= 0x44F) return c - 32;
+  if (c >= 0x450 && c <= 0x45F) return c - 80;
+  if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;
+  return c;
+}
+
+// One spelling per folder, as Windows resolves a path: one kind of separator, "." and ".."
+// resolved, the dots and blanks that end a name dropped, letters in one case.
+std::u32string FolderKey(std::u32string_view path) {
+  // The drive, "C:", is the first part and is never left by "..".
+  std::vector<std::u32string> parts{std::u32string(path.substr(0, 2))};
+  std::u32string part;
+  const auto close_part = [&] {
+    if (part == U"..") {
+      if (parts.size() > 1) parts.pop_back();
     } else {
-      key += c;
+      while (!part.empty() && (part.back() == U'.' || part.back() == U' ')) part.pop_back();
+      if (!part.empty()) parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (std::size_t i = 2; i < path.size(); ++i) {
+    if (IsSeparator(path[i])) {
+      close_part();
+    } else {
+      part += path[i];
     }
   }
-  if (key.size() > 3 && key.back() == '\\') key.pop_back();
-  return Fold(std::move(key));
+  close_part();
+  std::u32string key;
+  for (const std::u32string& p : parts) {
+    if (!key.empty()) key += U'\\';
+    for (const char32_t c : p) key += UpperCase(c);
+  }
+  if (parts.size() == 1) key += U'\\';
+  return key;
+}
+
+// The target as Windows reads it: decoded where it decodes, else byte by byte (a byte then
+// stands for itself, which cannot make two different folders look the same).
+std::u32string Decoded(std::string_view bytes, const CodePage& code_page) {
+  if (std::optional<std::string> text = code_page.Decode(bytes)) {
+    if (std::optional<std::u32string> wide = DecodeUtf8(*text)) return *wide;
+  }
+  std::u32string wide;
+  for (const char c : bytes) wide += static_cast<char32_t>(static_cast<unsigned char>(c));
+  return wide;
 }
 
 class Checker {
@@ -90,39 +133,56 @@ class Checker {
                           " records: " + std::to_string(loaded > in_data ? loaded - in_data : 0) +
                           " empty tasks were made in their place");
     }
+    if (count < 0) {
+      problems_.push_back("file: the task count is " + std::to_string(count) +
+                          ": no task was read; an edit writes the count 0");
+    }
+    if (facts.bytes_after_records > 0) {
+      std::string line = "file: " + std::to_string(facts.bytes_after_records) +
+                         " bytes after the records its count covers";
+      const std::int64_t held_beyond =
+          r > 0 ? static_cast<std::int64_t>(facts.bytes_after_records / static_cast<std::uint64_t>(r))
+                : 0;
+      if (held_beyond > 0 && count >= 0) {
+        line += " (" + std::to_string(held_beyond) + " more records than its count of " +
+                std::to_string(count) + ")";
+      }
+      problems_.push_back(line + ": an edit drops them");
+    }
+    if (facts.filler_not_zero) {
+      problems_.push_back(
+          "file: the bytes between the settings and offset 1024 are not all zero: an edit "
+          "writes zeros there");
+    }
     if (facts.cut_at_bound) {
       problems_.push_back("file: only " + std::to_string(facts.tasks_loaded) + " of the " +
                           std::to_string(in_data) + " task records it holds were loaded");
     }
   }
 
-  // A length byte above the capacity (only another writer stores one), else a text that fills
-  // its field, which is how a cut text looks.
-  void CheckField(const std::string& owner, const char* field, const std::uint8_t* bytes,
-                  std::size_t capacity) {
-    const std::size_t length = bytes[0];
-    if (length > capacity) {
-      problems_.push_back(owner + ": " + field + " has the length byte " + std::to_string(length) +
-                          ", above the field's " + std::to_string(capacity) + " bytes (read as " +
-                          std::to_string(capacity) + ")");
+  // A length byte above the capacity (only another writer stores one), or a text whose last
+  // double-byte character lost its second byte, which is what cutting by bytes does.
+  void CheckField(const std::string& owner, std::span<const std::uint8_t> record,
+                  const RecordField& field) {
+    if (field.kind != FieldKind::kText) return;
+    const std::size_t length = record[field.offset];
+    if (length > field.capacity) {
+      problems_.push_back(owner + ": " + field.word + " has the length byte " +
+                          std::to_string(length) + ", above the field's " +
+                          std::to_string(field.capacity) + " bytes (read as " +
+                          std::to_string(field.capacity) + ")");
       return;
     }
-    if (length < capacity || capacity == 0) return;
-    const std::string_view text(reinterpret_cast<const char*>(bytes + 1), length);
-    std::string line = owner + ": " + field + " fills all " + std::to_string(capacity) +
-                       " bytes of its field: it may have been cut";
-    if (!code_page_.Decode(text) && code_page_.Decode(text.substr(0, length - 1))) {
-      line += " (its last character is cut in half)";
+    if (EndsInHalfCharacter(FieldText(record, field), doc_.lead_bytes())) {
+      problems_.push_back(owner + ": " + field.word +
+                          " was cut: its last character is cut in half");
     }
-    problems_.push_back(line);
   }
 
   void CheckSettings() {
-    const std::uint8_t* s = doc_.settings.bytes.data();
-    CheckField("settings", "host", s + SettingsRecord::kHostOffset, SettingsRecord::kHostCapacity);
-    CheckField("settings", "user", s + SettingsRecord::kUserOffset, SettingsRecord::kUserCapacity);
-    CheckField("settings", "password", s + SettingsRecord::kPasswordOffset,
-               SettingsRecord::kPasswordCapacity);
+    for (const RecordField& field : kSettingsFields) {
+      CheckField("settings", doc_.settings.bytes, field);
+    }
   }
 
   std::string Label(std::size_t i) const {
@@ -140,7 +200,7 @@ class Checker {
         problems_.push_back(Label(i) + ": empty name");
         continue;
       }
-      const auto [found, inserted] = first.emplace(Fold(std::string(name)), i);
+      const auto [found, inserted] = first.emplace(doc_.NameKey(name), i);
       if (!inserted) {
         problems_.push_back(Label(i) + ": repeats the name of " + Label(found->second) +
                             " (letter case aside)");
@@ -150,11 +210,8 @@ class Checker {
 
   void CheckTaskFields(std::size_t i) {
     const TaskRecord& task = doc_.tasks[i];
-    const std::uint8_t* b = task.bytes.data();
     const std::string label = Label(i);
-    CheckField(label, "name", b + TaskRecord::kNameOffset, TaskRecord::kNameCapacity);
-    CheckField(label, "source", b + TaskRecord::kSourceOffset, TaskRecord::kSourceCapacity);
-    CheckField(label, "target", b + TaskRecord::kTargetOffset, TaskRecord::kTargetCapacity);
+    for (const RecordField& field : kTaskFields) CheckField(label, task.bytes, field);
     if (task.Source().empty()) problems_.push_back(label + ": empty source");
     const std::string target = task.Target();
     if (target.empty()) {
@@ -166,12 +223,12 @@ class Checker {
   }
 
   void CheckTargets() {
-    std::vector<std::string> keys(doc_.tasks.size());
-    std::unordered_map<std::string, std::size_t> owner;
+    std::vector<std::u32string> keys(doc_.tasks.size());
+    std::unordered_map<std::u32string, std::size_t> owner;
     for (std::size_t i = 0; i < doc_.tasks.size(); ++i) {
-      const std::string target = Readable(doc_.tasks[i].Target(), code_page_);
+      const std::string target = doc_.tasks[i].Target();
       if (!IsDriveLetterPath(target)) continue;
-      keys[i] = FolderKey(target);
+      keys[i] = FolderKey(Decoded(target, code_page_));
       const auto [found, inserted] = owner.emplace(keys[i], i);
       if (!inserted) {
         problems_.push_back(Label(i) + ": target is the same folder as the target of " +
@@ -179,10 +236,10 @@ class Checker {
       }
     }
     for (std::size_t i = 0; i < keys.size(); ++i) {
-      const std::string& key = keys[i];
+      const std::u32string& key = keys[i];
       // Each folder above this one, outermost first: "C:\", "C:\A", "C:\A\B", ...
       for (std::size_t p = 2; p < key.size(); ++p) {
-        if (key[p] != '\\') continue;
+        if (key[p] != U'\\') continue;
         const auto found = owner.find(key.substr(0, p == 2 ? 3 : p));
         if (found == owner.end() || found->second == i || found->first == key) continue;
         problems_.push_back(Label(i) + ": target lies inside the target of " +

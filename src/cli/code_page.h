@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/task_names.h"
+
 namespace qv::cli {
 
 class CodePage {
@@ -21,6 +23,9 @@ class CodePage {
   // The code page's bytes for `utf8`, or none when it is not valid UTF-8 or has a character the
   // code page cannot spell exactly.
   std::optional<std::string> Encode(std::string_view utf8) const;
+
+  // The bytes that start a double-byte character in this code page.
+  LeadBytes lead_bytes() const;
 
   struct Converters;
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/code_page.h"
+#include "common/utf8.h"
 
 namespace qv::cli {
 namespace {
@@ -55,6 +56,44 @@ class Iconv {
   iconv_t handle_;
 };
 
+// Windows' table for code page 1252 above 0x7F: 0x80-0x9F below, every other byte is the code
+// point of the same number. iconv leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined; Windows maps
+// them to the control characters of the same number, and a file may hold them.
+constexpr char16_t kCp1252From80[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Decode1252(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? char32_t{kCp1252From80[b - 0x80]} : char32_t{b});
+  }
+  return out;
+}
+
+std::optional<std::string> Encode1252(std::string_view utf8) {
+  const std::optional<std::u32string> text = DecodeUtf8(utf8);
+  if (!text) return std::nullopt;
+  std::string out;
+  out.reserve(text->size());
+  for (const char32_t c : *text) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    int found = -1;
+    for (int i = 0; i < 32 && found < 0; ++i) {
+      if (kCp1252From80[i] == c) found = i;
+    }
+    if (found < 0) return std::nullopt;
+    out += static_cast<char>(0x80 + found);
+  }
+  return out;
+}
+
 }  // namespace
 
 struct CodePage::Converters {
@@ -65,6 +104,11 @@ struct CodePage::Converters {
 };
 
 std::optional<CodePage> CodePage::Open(unsigned number) {
+  if (number == 1252) {
+    CodePage page;
+    page.number_ = number;
+    return page;
+  }
   for (const std::string& name : IconvNames(number)) {
     auto converters = std::make_shared<Converters>(name);
     if (converters->to_utf8.ok() && converters->from_utf8.ok()) {
@@ -78,6 +122,7 @@ std::optional<CodePage> CodePage::Open(unsigned number) {
 }
 
 std::optional<std::string> CodePage::Decode(std::string_view bytes) const {
+  if (number_ == 1252) return Decode1252(bytes);
   std::optional<std::string> text = converters_->to_utf8.Convert(bytes);
   if (!text) return std::nullopt;
   const std::optional<std::string> back = converters_->from_utf8.Convert(*text);
@@ -86,12 +131,15 @@ std::optional<std::string> CodePage::Decode(std::string_view bytes) const {
 }
 
 std::optional<std::string> CodePage::Encode(std::string_view utf8) const {
+  if (number_ == 1252) return Encode1252(utf8);
   std::optional<std::string> bytes = converters_->from_utf8.Convert(utf8);
   if (!bytes) return std::nullopt;
   const std::optional<std::string> back = converters_->to_utf8.Convert(*bytes);
   if (!back || *back != utf8) return std::nullopt;
   return bytes;
 }
+
+LeadBytes CodePage::lead_bytes() const { return LeadBytes::ForCodePage(number_); }
 
 unsigned DefaultCodePage() { return 1252; }
 

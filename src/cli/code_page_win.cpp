@@ -68,6 +68,8 @@ std::optional<std::string> CodePage::Encode(std::string_view utf8) const {
   return bytes;
 }
 
+LeadBytes CodePage::lead_bytes() const { return SystemLeadBytes(number_); }
+
 unsigned DefaultCodePage() { return GetACP(); }
 
 }  // namespace qv::cli

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <optional>
+#include <span>
 #include <sstream>
 
 #include "cli/check.h"
@@ -12,17 +13,14 @@
 #include "cli/texts.h"
 #include "common/parse_int.h"
 #include "config/document.h"
+#include "config/record_fields.h"
 #include "config/records.h"
 
 namespace qv::cli {
 namespace {
 
-// The window's input limits, in bytes of the code page: a text longer than these cannot be
-// typed into the edit, so it is refused rather than cut.
-constexpr std::size_t kNumberInputLimit = 31;
-
 struct Arguments {
-  std::string file, dir;
+  std::optional<std::string> file, dir;
   unsigned code_page = 0;
   bool create = false;
   bool force = false;
@@ -63,7 +61,23 @@ class Session {
     console_.Err("qvconf: " + message + "; nothing was changed\n");
     return kExitRefused;
   }
+  int RefusedRepeated(std::string_view name) {
+    const std::string_view stored = StoredTaskName(name);
+    return Refused("Repeated task name! " +
+                   (stored.size() < name.size()
+                        ? "its first 31 bytes, " + Quoted(stored, *code_page_) +
+                              ", which is all the file holds of a name, are"
+                        : Quoted(name, *code_page_) + " is") +
+                   " already the name of another task (letter case aside)");
+  }
   void Note(const std::string& message) { console_.Err("qvconf: " + message + "\n"); }
+  int Save(const std::string& done) {
+    const SaveOutcome saved = access_->Save(doc_);
+    if (!saved.ok) return SaveFailed(saved);
+    doc_.MarkSaved();
+    console_.Out(done + "\n");
+    return kExitOk;
+  }
   int SaveFailed(const SaveOutcome& saved) {
     return Error(saved.error + (loaded_.status == FileStatus::kMissing
                                     ? "; nothing was written"
@@ -95,21 +109,21 @@ bool Session::Open(Use use) {
     exit_ = Error("code page " + std::to_string(number) + " cannot be converted here");
     return false;
   }
-  if (!args_.file.empty() && !args_.dir.empty()) {
+  if (args_.file && args_.dir) {
     exit_ = Error("give --file or --dir, not both");
     return false;
   }
   std::string error;
-  if (!args_.file.empty()) {
-    access_ = OpenConfigAccess(args_.file, false, error);
+  if (args_.file) {
+    access_ = OpenConfigAccess(*args_.file, false, error);
   } else {
-    access_ =
-        OpenConfigAccess(args_.dir.empty() ? DefaultConfigDirectory() : args_.dir, true, error);
+    access_ = OpenConfigAccess(args_.dir ? *args_.dir : DefaultConfigDirectory(), true, error);
   }
   if (!access_) {
     exit_ = Error(error);
     return false;
   }
+  doc_.SetLeadBytes(code_page_->lead_bytes());
   const std::string path = access_->DisplayPath();
   if (use == Use::kEdit && !access_->LockForEdit(error)) {
     exit_ = Error(path + ": " + error);
@@ -129,8 +143,10 @@ bool Session::Open(Use use) {
       return true;
     case FileStatus::kMissing:
       if (use == Use::kEdit && args_.create) return true;
-      exit_ = Error(path + ": no such file" +
-                    (use == Use::kEdit ? std::string(" (--create starts a new one)") : ""));
+      exit_ = Error(path + ": no such file (" +
+                    (use == Use::kEdit ? std::string("--create starts a new one")
+                                       : std::string("an edit with --create starts one")) +
+                    ")");
       return false;
     case FileStatus::kUnreadable:
       exit_ = Error(path + ": cannot be read: " + loaded_.error);
@@ -158,15 +174,12 @@ bool Session::Open(Use use) {
 }
 
 int Session::Finish(const std::string& done) {
-  if (!doc_.modified()) {
+  // --create makes the file even when the edit leaves the editor's defaults as they are.
+  if (!doc_.modified() && loaded_.status != FileStatus::kMissing) {
     console_.Out(done + " (unchanged; the file was not written)\n");
     return kExitOk;
   }
-  const SaveOutcome saved = access_->Save(doc_);
-  if (!saved.ok) return SaveFailed(saved);
-  doc_.MarkSaved();
-  console_.Out(done + "\n");
-  return kExitOk;
+  return Save(done);
 }
 
 std::optional<std::string> Session::Bytes(const std::string& utf8, const char* what) {
@@ -180,8 +193,16 @@ std::optional<std::string> Session::Bytes(const std::string& utf8, const char* w
 
 std::optional<int> Session::FindTask(const std::string& utf8) {
   if (std::optional<std::string> bytes = code_page_->Encode(utf8)) {
-    const int found = doc_.FindTask(*bytes);
-    if (found >= 0) return found;
+    const TaskLookup found = doc_.LookUpTask(*bytes);
+    if (found.position >= 0) return found.position;
+    if (!found.matches.empty()) {
+      std::string list;
+      for (const int position : found.matches) list += "\n  " + Label(position);
+      Error("\"" + utf8 + "\" is the name of no task exactly, and of " +
+            std::to_string(found.matches.size()) +
+            " tasks letter case aside; give the exact name or #N:" + list);
+      return std::nullopt;
+    }
   }
   if (utf8.size() > 1 && utf8[0] == '#' &&
       utf8.find_first_not_of("0123456789", 1) == std::string::npos && utf8.size() < 11) {
@@ -215,30 +236,37 @@ void Session::SetField(int position, bool source, const std::string& bytes) {
 int Session::Show() {
   if (!Open(Use::kRead)) return exit_;
   if (args_.json) {
-    console_.Out(ExportJson(doc_, *code_page_));
+    console_.Out(ExportJson(doc_, *code_page_, !args_.show_password));
     return kExitOk;
   }
   const CodePage& cp = *code_page_;
-  const SettingsRecord& s = doc_.settings;
+  const auto row = [](const std::string& label) {
+    return (label + ":").append(label.size() < 12 ? 12 - label.size() : 1, ' ');
+  };
   std::ostringstream out;
-  out << "File:        " << access_->DisplayPath() << "\n";
-  out << "Host:        " << Shown(s.Host(), cp) << "\n";
-  out << "Port:        " << s.Port() << "\n";
-  out << "User:        " << Shown(s.User(), cp) << "\n";
-  const std::string password = s.Password();
-  out << "Password:    "
-      << (args_.show_password
-              ? Shown(password, cp)
-              : (password.empty() ? std::string() : "******** (--show-password shows it)"))
-      << "\n";
-  out << "Interval:    " << s.Interval() << " min\n";
-  out << "Speed limit: " << s.SpeedLimit() << " KB/s\n";
-  out << "Tasks:       " << doc_.tasks.size() << "\n";
+  out << row("File") << access_->DisplayPath() << "\n";
+  const std::span<const std::uint8_t> settings(doc_.settings.bytes);
+  for (const RecordField& field : kSettingsFields) {
+    out << row(field.label);
+    if (field.kind == FieldKind::kNumber) {
+      out << FieldNumber(settings, field) << (*field.unit != '\0' ? " " : "") << field.unit;
+    } else if (field.secret && !args_.show_password) {
+      if (!FieldText(settings, field).empty()) out << "******** (--show-password shows it)";
+    } else {
+      out << Shown(FieldText(settings, field), cp);
+    }
+    out << "\n";
+  }
+  out << row("Tasks") << doc_.tasks.size() << "\n";
   for (std::size_t i = 0; i < doc_.tasks.size(); ++i) {
-    const TaskRecord& task = doc_.tasks[i];
-    out << "  #" << (i + 1) << "  " << Shown(task.NameView(), cp) << "\n"
-        << "      source: " << Shown(task.Source(), cp) << "\n"
-        << "      target: " << Shown(task.Target(), cp) << "\n";
+    const std::span<const std::uint8_t> task(doc_.tasks[i].bytes);
+    for (const RecordField& field : kTaskFields) {
+      if (field.offset == TaskRecord::kNameOffset) {
+        out << "  #" << (i + 1) << "  " << Shown(FieldText(task, field), cp) << "\n";
+      } else {
+        out << "      " << field.label << ": " << Shown(FieldText(task, field), cp) << "\n";
+      }
+    }
   }
   console_.Out(out.str());
   return kExitOk;
@@ -246,10 +274,16 @@ int Session::Show() {
 
 int Session::Export() {
   if (!Open(Use::kRead)) return exit_;
-  const std::string json = ExportJson(doc_, *code_page_);
+  const std::string json = ExportJson(doc_, *code_page_, false);
   if (args_.output == "-") {
     console_.Out(json);
     return kExitOk;
+  }
+  if (SameFile(args_.output, access_->DisplayPath())) {
+    return Error(args_.output + " is the configuration file being exported; nothing was written");
+  }
+  if (IsReadOnlyFile(args_.output)) {
+    return Error(args_.output + " is read-only; nothing was written");
   }
   std::string error;
   if (!WriteWholeFile(args_.output, json, error)) return Error("cannot write " + error);
@@ -279,57 +313,59 @@ int Session::Import() {
       break;
   }
   for (const std::string& note : result.notes) Note(note);
-  if (!result.changed) {
+  if (!result.changed && loaded_.status != FileStatus::kMissing) {
     console_.Out("imported: the file already holds this configuration (not written)\n");
     return kExitOk;
   }
-  const SaveOutcome saved = access_->Save(doc_);
-  if (!saved.ok) return SaveFailed(saved);
-  console_.Out("imported " + std::to_string(doc_.tasks.size()) + " tasks into " +
-               access_->DisplayPath() + "\n");
-  return kExitOk;
+  return Save("imported " + std::to_string(doc_.tasks.size()) + " tasks into " +
+              access_->DisplayPath());
+}
+
+// What the window's number edit would hold after the same keys: the key filter drops every
+// typed space, and a batch file's line end or a tab around the value is no key at all.
+std::string TypedNumber(std::string_view text) {
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '\t')) {
+    text.remove_suffix(1);
+  }
+  while (!text.empty() && text.front() == '\t') text.remove_prefix(1);
+  std::string typed;
+  for (const char c : text) {
+    if (c != ' ') typed += c;
+  }
+  return typed;
 }
 
 int Session::Set() {
-  if (args_.field == "port") {
-    return Error("the port is shown, never changed, as in the editor");
+  const RecordField* field = FindSettingsField(args_.field);
+  if (field == nullptr) return Error("no setting named \"" + args_.field + "\"");
+  if (!field->editable) {
+    return Error("the " + args_.field + " is shown, never changed, as in the editor");
   }
   if (!Open(Use::kEdit)) return exit_;
-  const bool password = args_.field == "password";
+  const bool secret = field->secret;
   const std::optional<std::string> bytes = code_page_->Encode(args_.value);
   if (!bytes) {
     // The password is not repeated on the screen.
-    return Error(args_.field + (password ? "" : " \"" + args_.value + "\"") +
+    return Error(args_.field + (secret ? "" : " \"" + args_.value + "\"") +
                  " has a character that code page " + std::to_string(code_page_->number()) +
                  " cannot hold (or is not UTF-8)");
   }
-  const std::string& text = *bytes;
-  const auto too_long = [&](std::size_t limit) {
+  const std::string text = field->kind == FieldKind::kNumber ? TypedNumber(*bytes) : *bytes;
+  if (text.size() > field->input_limit) {
     return Error(args_.field + " is " + std::to_string(text.size()) +
-                 " bytes long; the field holds " + std::to_string(limit) + "; nothing was changed");
-  };
-  struct TextField {
-    const char* name;
-    std::size_t capacity;
-    void (ConfigDocument::*set)(std::string_view);
-  };
-  static constexpr TextField kTextFields[] = {
-      {"host", SettingsRecord::kHostCapacity, &ConfigDocument::SetHost},
-      {"user", SettingsRecord::kUserCapacity, &ConfigDocument::SetUser},
-      {"password", SettingsRecord::kPasswordCapacity, &ConfigDocument::SetPassword},
-  };
-  for (const TextField& field : kTextFields) {
-    if (args_.field != field.name) continue;
-    if (text.size() > field.capacity) return too_long(field.capacity);
-    (doc_.*field.set)(text);
-    return Finish(args_.field + " set to " + (password ? "(hidden)" : Quoted(text, *code_page_)));
+                 " bytes long; the editor takes " + std::to_string(field->input_limit) +
+                 "; nothing was changed");
   }
-  if (text.size() > kNumberInputLimit) return too_long(kNumberInputLimit);
-  if (ParseIntDef(text, 0) != ParseIntDef(text, 1)) {
-    Note("\"" + args_.value + "\" is not a number; it is read as 0, as the editor reads it");
+  if (field->kind == FieldKind::kText) {
+    doc_.SetSetting(*field, text);
+    return Finish(args_.field + " set to " + (secret ? "(hidden)" : Quoted(text, *code_page_)));
   }
-  const std::int32_t stored =
-      args_.field == "interval" ? doc_.SetInterval(text) : doc_.SetSpeedLimit(text);
+  if (!ParseInt(text)) {
+    return Error(args_.field + " \"" + args_.value +
+                 "\" is not a number the editor reads (decimal in 32 bits, or hexadecimal after "
+                 "$ or 0x); nothing was changed");
+  }
+  const std::int32_t stored = doc_.SetSetting(*field, text);
   return Finish(args_.field + " set to " + std::to_string(stored));
 }
 
@@ -345,10 +381,7 @@ int Session::TaskAdd() {
     if (renamed == RenameResult::kRefusedEmpty) {
       return Refused("Invalid task name! A task name cannot be empty");
     }
-    if (renamed == RenameResult::kRefusedRepeated) {
-      return Refused("Repeated task name! " + Quoted(*name, *code_page_) +
-                     " is already a task's name (letter case aside)");
-    }
+    if (renamed == RenameResult::kRefusedRepeated) return RefusedRepeated(*name);
     if (name->size() > TaskRecord::kNameCapacity) {
       Note("the name is cut to its first 31 bytes, as the editor stores it");
     }
@@ -378,8 +411,7 @@ int Session::TaskRename() {
     case RenameResult::kRefusedEmpty:
       return Refused("Invalid task name! A task name cannot be empty");
     case RenameResult::kRefusedRepeated:
-      return Refused("Repeated task name! " + Quoted(*name, *code_page_) +
-                     " is already the name of another task (letter case aside)");
+      return RefusedRepeated(*name);
     case RenameResult::kAccepted:
       break;
   }
@@ -422,6 +454,24 @@ std::string Footer() {
          "or written; the file is never changed unless the command succeeds.";
 }
 
+// "--target=" gives the option an empty value; CLI11 would take the next argument as its value.
+std::vector<std::string> EmptyValuesSplit(const std::vector<std::string>& args) {
+  std::vector<std::string> out;
+  bool options_end = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (i > 0 && !options_end && arg.size() > 3 && arg.starts_with("--") &&
+        arg.find('=') == arg.size() - 1) {
+      out.push_back(arg.substr(0, arg.size() - 1));
+      out.emplace_back();
+      continue;
+    }
+    if (arg == "--") options_end = true;
+    out.push_back(arg);
+  }
+  return out;
+}
+
 }  // namespace
 
 int RunQvconf(const std::vector<std::string>& args, Console& console) {
@@ -431,12 +481,16 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   app.footer(Footer());
   app.require_subcommand(1);
   app.fallthrough();
-  app.add_option("--file", a.file, "the configuration file (on Windows named CONFIGS.DAT)")
-      ->type_name("PATH");
-  app.add_option("--dir", a.dir, "the folder that holds CONFIGS.DAT")->type_name("FOLDER");
-  app.add_option("--code-page", a.code_page,
-                 "code page of the file's texts (936, 950, 1252, ...); default: the system's")
-      ->type_name("N");
+  std::string file, dir;
+  auto* file_option =
+      app.add_option("--file", file, "the configuration file (on Windows named CONFIGS.DAT)")
+          ->type_name("PATH");
+  auto* dir_option =
+      app.add_option("--dir", dir, "the folder that holds CONFIGS.DAT")->type_name("FOLDER");
+  auto* code_page_option =
+      app.add_option("--code-page", a.code_page,
+                     "code page of the file's texts (936, 950, 1252, ...); default: the system's")
+          ->type_name("N");
   app.add_flag("--create", a.create, "let an edit start a new file where none exists");
   app.add_flag("--force", a.force,
                "edit a file whose task count promises more records than it holds, writing the "
@@ -450,9 +504,15 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   auto* importer = app.add_subcommand("import", "make the file hold a JSON configuration");
   importer->add_option("input", a.input, "JSON file to read; - for standard input")->required();
   auto* set = app.add_subcommand("set", "set a setting: host, user, password, interval, speed");
+  // The port is no choice here, but `set port` gets the editor's reason rather than CLI11's.
   set->add_option("field", a.field, "host, user, password, interval (minutes), speed (KB/s)")
       ->required()
-      ->check(CLI::IsMember({"host", "user", "password", "interval", "speed", "port"}));
+      ->check(CLI::Validator(
+          [](std::string& word) {
+            return FindSettingsField(word) != nullptr ? std::string()
+                                                      : "\"" + word + "\" is no setting";
+          },
+          "{host,user,password,interval,speed}"));
   set->add_option("value", a.value, "the new value")->required();
 
   auto* task = app.add_subcommand("task", "add, remove, rename a task or set its folders");
@@ -472,28 +532,46 @@ int RunQvconf(const std::vector<std::string>& args, Console& console) {
   task_set->add_option("--target", a.target, "local folder");
   auto* check = app.add_subcommand("check", "report problems in the file, one line each");
 
+  const std::vector<std::string> split = EmptyValuesSplit(args);
   std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  for (const std::string& arg : split) argv.push_back(arg.c_str());
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
+    std::ostringstream out, err;
+    const int code = app.exit(e, out, err);
+    if (code == 0) {
+      console.Out(out.str());
+      return kExitOk;
+    }
     // CLI11 reports a word that names no command only as a missing subcommand; the word is
     // among what it could not place.
     const std::vector<std::string> left = app.remaining(true);
+    std::string message = err.str();
     if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && !left.empty() &&
         !left.front().empty() && left.front()[0] != '-') {
-      const std::string& word = left.front();
-      console.Err("qvconf: unknown command \"" + word + "\"\nRun with --help for more information.\n");
-      return kExitError;
+      message = "unknown command \"" + left.front() + "\"\nRun with --help for more information.\n";
     }
-    std::ostringstream out, err;
-    const int code = app.exit(e, out, err);
+    if (message.empty()) message = std::string(e.what()) + "\n";
+    for (const std::string& word : left) {
+      if (word.size() > 1 && word[0] == '-') {
+        message += "A value that starts with \"-\" is read as an option: put \"--\" before it, "
+                   "as in: qvconf set host -- " + word + "\n";
+        break;
+      }
+    }
     console.Out(out.str());
-    if (code == 0) return kExitOk;
-    console.Err(err.str());
+    console.Err("qvconf: " + message);
     return kExitError;
   }
 
+  // Given empty, they are given: an empty path is an error, not the default.
+  if (file_option->count() != 0) a.file = file;
+  if (dir_option->count() != 0) a.dir = dir;
+  if (code_page_option->count() != 0 && a.code_page == 0) {
+    console.Err("qvconf: --code-page needs the number of a code page\n");
+    return kExitError;
+  }
   Session session(console, a);
   if (show->parsed()) return session.Show();
   if (exporter->parsed()) return session.Export();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/config_access.h"
+#include "cli/host.h"
 #include "cli/utf8_win.h"
 #include "config/config_store.h"
 #include "config/exe_directory.h"
@@ -64,7 +65,12 @@ class WindowsConfigFile final : public ConfigAccess {
 
   SaveOutcome Save(const ConfigDocument& doc) override {
     const SaveResult result = SaveConfig(directory_, doc);
-    return {result.ok, Utf8(result.error)};
+    if (result.ok) return {true, {}};
+    const std::string path = DisplayPath();
+    std::string reason = IsReadOnlyFile(path)             ? std::string("the file is read-only")
+                         : result.system_error != 0 ? SystemErrorText(result.system_error)
+                                                    : std::string();
+    return {false, Utf8(result.error) + (reason.empty() ? "" : ": " + reason)};
   }
 
  private:

@@ -5,9 +5,10 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <unordered_map>
 
 #include "cli/texts.h"
+#include "common/utf8.h"
+#include "config/record_fields.h"
 #include "config/records.h"
 
 namespace qv::cli {
@@ -26,8 +27,8 @@ OrderedJson TextJson(std::string_view bytes, const CodePage& code_page) {
   return OrderedJson{{"bytes", ToHex(bytes)}};
 }
 
-void CheckKeys(const Json& object, std::initializer_list<std::string_view> allowed,
-               const std::string& where) {
+template <typename Keys>
+void CheckKeys(const Json& object, const Keys& allowed, const std::string& where) {
   for (const auto& item : object.items()) {
     bool known = false;
     for (const std::string_view key : allowed) known = known || item.key() == key;
@@ -84,32 +85,6 @@ std::int32_t ReadNumber(const Json& value, const std::string& where) {
   return static_cast<std::int32_t>(value.get<std::int64_t>());
 }
 
-std::string FoldedName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // Windows PowerShell redirects output as UTF-16 with a byte order mark; JSON saved that way is
 // taken as what it says. None when it is not well-formed UTF-16.
 std::optional<std::string> FromUtf16(std::string_view bytes) {
@@ -142,59 +117,50 @@ bool HasUtf16Mark(std::string_view bytes) {
          ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
 }
 
-struct WantedTask {
-  std::string name, source, target;
-};
-
 std::string TaskWhere(std::size_t i) { return "tasks[" + std::to_string(i) + "]"; }
 
-void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& code_page,
-                   std::vector<std::string>& notes) {
+template <std::size_t N>
+std::vector<std::string_view> JsonKeys(const RecordField (&fields)[N]) {
+  std::vector<std::string_view> keys;
+  for (const RecordField& field : fields) keys.push_back(field.json_key);
+  return keys;
+}
+
+void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& code_page) {
   if (!settings.is_object()) throw BadInput{"settings: expected an object"};
-  CheckKeys(settings, {"host", "port", "user", "password", "interval", "speed_limit"}, "settings");
-  const SettingsRecord& s = doc.settings;
-  if (settings.contains("host")) {
-    const std::string host =
-        ReadText(settings["host"], "settings.host", SettingsRecord::kHostCapacity, code_page);
-    if (host != s.Host()) doc.SetHost(host);
-  }
-  if (settings.contains("user")) {
-    const std::string user =
-        ReadText(settings["user"], "settings.user", SettingsRecord::kUserCapacity, code_page);
-    if (user != s.User()) doc.SetUser(user);
-  }
-  if (settings.contains("password")) {
-    const std::string password = ReadText(settings["password"], "settings.password",
-                                          SettingsRecord::kPasswordCapacity, code_page);
-    if (password != s.Password()) doc.SetPassword(password);
-  }
-  if (settings.contains("port")) {
-    const std::int32_t port = ReadNumber(settings["port"], "settings.port");
-    if (port != s.Port()) {
-      notes.push_back("settings.port: the port is shown, never changed; it stays " +
-                      std::to_string(s.Port()));
+  CheckKeys(settings, JsonKeys(kSettingsFields), "settings");
+  for (const RecordField& field : kSettingsFields) {
+    const auto found = settings.find(field.json_key);
+    if (found == settings.end()) continue;
+    const std::string where = std::string("settings.") + field.json_key;
+    const std::span<const std::uint8_t> record(doc.settings.bytes);
+    if (field.kind == FieldKind::kText) {
+      const std::string text = ReadText(*found, where, field.capacity, code_page);
+      if (text != FieldText(record, field)) doc.SetSetting(field, text);
+      continue;
     }
-  }
-  if (settings.contains("interval")) {
-    const std::int32_t interval = ReadNumber(settings["interval"], "settings.interval");
-    if (interval != s.Interval()) doc.SetInterval(std::to_string(interval));
-  }
-  if (settings.contains("speed_limit")) {
-    const std::int32_t speed = ReadNumber(settings["speed_limit"], "settings.speed_limit");
-    if (speed != s.SpeedLimit()) doc.SetSpeedLimit(std::to_string(speed));
+    const std::int32_t number = ReadNumber(*found, where);
+    if (number == FieldNumber(record, field)) continue;
+    if (field.editable) {
+      doc.SetSetting(field, std::to_string(number));
+    } else {
+      // An import copies a whole configuration, the port with it; only an edit of one setting,
+      // in the window or with `set`, leaves the port alone.
+      doc.SetPort(std::to_string(number));
+    }
   }
 }
 
-std::vector<WantedTask> ReadTasks(const Json& tasks, const CodePage& code_page) {
+std::vector<TaskTexts> ReadTasks(const Json& tasks, const CodePage& code_page) {
   if (!tasks.is_array()) throw BadInput{"tasks: expected an array"};
-  std::vector<WantedTask> wanted;
+  std::vector<TaskTexts> wanted;
   wanted.reserve(tasks.size());
   for (std::size_t i = 0; i < tasks.size(); ++i) {
     const Json& task = tasks[i];
     const std::string where = TaskWhere(i);
     if (!task.is_object()) throw BadInput{where + ": expected an object"};
-    CheckKeys(task, {"name", "source", "target"}, where);
-    WantedTask& w = wanted.emplace_back();
+    CheckKeys(task, JsonKeys(kTaskFields), where);
+    TaskTexts& w = wanted.emplace_back();
     w.name =
         ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity, code_page);
     w.source = ReadText(Field(task, "source", where), where + ".source",
@@ -215,21 +181,26 @@ bool SameTasks(const std::vector<TaskRecord>& a, const std::vector<TaskRecord>& 
 
 }  // namespace
 
-std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page) {
-  const SettingsRecord& s = doc.settings;
+std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page, bool hide_secrets) {
   OrderedJson root;
   root["code_page"] = code_page.number();
-  root["settings"] = OrderedJson{{"host", TextJson(s.Host(), code_page)},
-                                 {"port", s.Port()},
-                                 {"user", TextJson(s.User(), code_page)},
-                                 {"password", TextJson(s.Password(), code_page)},
-                                 {"interval", s.Interval()},
-                                 {"speed_limit", s.SpeedLimit()}};
+  OrderedJson settings = OrderedJson::object();
+  const std::span<const std::uint8_t> record(doc.settings.bytes);
+  for (const RecordField& field : kSettingsFields) {
+    if (field.kind == FieldKind::kNumber) {
+      settings[field.json_key] = FieldNumber(record, field);
+    } else if (!(field.secret && hide_secrets && !FieldText(record, field).empty())) {
+      settings[field.json_key] = TextJson(FieldText(record, field), code_page);
+    }
+  }
+  root["settings"] = std::move(settings);
   OrderedJson tasks = OrderedJson::array();
   for (const TaskRecord& task : doc.tasks) {
-    tasks.push_back(OrderedJson{{"name", TextJson(task.NameView(), code_page)},
-                                {"source", TextJson(task.Source(), code_page)},
-                                {"target", TextJson(task.Target(), code_page)}});
+    OrderedJson entry = OrderedJson::object();
+    for (const RecordField& field : kTaskFields) {
+      entry[field.json_key] = TextJson(FieldText(task.bytes, field), code_page);
+    }
+    tasks.push_back(std::move(entry));
   }
   root["tasks"] = std::move(tasks);
   return root.dump(2) + "\n";
@@ -256,7 +227,8 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
   }
   try {
     if (!root.is_object()) throw BadInput{"the JSON must be an object with settings and tasks"};
-    CheckKeys(root, {"code_page", "settings", "tasks"}, "the JSON");
+    CheckKeys(root, std::initializer_list<std::string_view>{"code_page", "settings", "tasks"},
+              "the JSON");
     if (root.contains("code_page")) {
       const std::int32_t written_in = ReadNumber(root["code_page"], "code_page");
       if (static_cast<unsigned>(written_in) != code_page.number()) {
@@ -266,90 +238,30 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
       }
     }
     ConfigDocument work = doc;
-    ApplySettings(Field(root, "settings", "the JSON"), work, code_page, result.notes);
-    const std::vector<WantedTask> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
-
-    // Match each wanted task to a record: the same name at the same place, else the first unused
-    // record with that name, else the unused record at its place (a rename); the rest are new.
-    const std::size_t old_count = work.tasks.size();
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> record_of(wanted.size(), kNone);
-    std::vector<bool> used(old_count, false);
-    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
-      if (work.tasks[i].NameView() == wanted[i].name) {
-        record_of[i] = i;
-        used[i] = true;
-      }
-    }
-    std::unordered_map<std::string_view, std::vector<std::size_t>> by_name;
-    for (std::size_t j = old_count; j-- > 0;) {
-      if (!used[j]) by_name[work.tasks[j].NameView()].push_back(j);
+    ApplySettings(Field(root, "settings", "the JSON"), work, code_page);
+    const std::vector<TaskTexts> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
+    const ReplaceResult replaced = work.ReplaceTasks(wanted, stem);
+    if (replaced.result != RenameResult::kAccepted) {
+      result.kind = ImportResult::Kind::kRefused;
+      result.error = TaskWhere(replaced.refused) + ".name: " +
+                     Quoted(wanted[replaced.refused].name, code_page) +
+                     " repeats another task's name (letter case aside)";
+      return result;
     }
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-      if (record_of[i] != kNone) continue;
-      const auto found = by_name.find(wanted[i].name);
-      if (found == by_name.end()) continue;
-      while (!found->second.empty() && used[found->second.back()]) found->second.pop_back();
-      if (found->second.empty()) continue;
-      record_of[i] = found->second.back();
-      used[record_of[i]] = true;
-    }
-    for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
-      if (record_of[i] == kNone && !used[i]) {
-        record_of[i] = i;
-        used[i] = true;
+      const TaskTexts& w = wanted[i];
+      const TaskRecord& task = work.tasks[i];
+      if (w.name.empty() && (i >= doc.tasks.size() || !doc.tasks[i].NameView().empty())) {
+        result.notes.push_back(TaskWhere(i) +
+                               ".name: empty, as the editor never names a task; kept as given");
       }
-    }
-
-    // A name that changes passes the editor's checks against the list it ends up in; names kept
-    // as they are stay, even repeated ones of a damaged file.
-    std::unordered_map<std::string, std::size_t> folded_count;
-    for (const WantedTask& w : wanted) ++folded_count[FoldedName(w.name)];
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      const bool renamed =
-          record_of[i] == kNone || work.tasks[record_of[i]].NameView() != wanted[i].name;
-      if (!renamed) continue;
-      if (wanted[i].name.empty()) {
-        result.kind = ImportResult::Kind::kRefused;
-        result.error = TaskWhere(i) + ".name: a task name cannot be empty";
-        return result;
-      }
-      if (folded_count[FoldedName(wanted[i].name)] > 1) {
-        result.kind = ImportResult::Kind::kRefused;
-        result.error = TaskWhere(i) + ".name: " + Quoted(wanted[i].name, code_page) +
-                       " repeats another task's name (letter case aside)";
-        return result;
-      }
-    }
-
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      if (record_of[i] == kNone) {
-        record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
-      }
-    }
-    std::vector<TaskRecord> records;
-    records.reserve(wanted.size());
-    for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
-    work.tasks = std::move(records);
-
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-      const WantedTask& w = wanted[i];
-      TaskRecord& task = work.tasks[i];
-      if (task.NameView() != w.name) task.SetName(w.name);
-      const int position = static_cast<int>(i);
       if (task.Source() != w.source) {
-        work.SetTaskSource(position, w.source);
-        if (task.Source() != w.source) {
-          result.notes.push_back(TaskWhere(i) + ".source: stored as " +
-                                 Quoted(task.Source(), code_page) + " (blanks trimmed)");
-        }
+        result.notes.push_back(TaskWhere(i) + ".source: stored as " +
+                               Quoted(task.Source(), code_page) + " (blanks trimmed)");
       }
       if (task.Target() != w.target) {
-        work.SetTaskTarget(position, w.target);
-        if (task.Target() != w.target) {
-          result.notes.push_back(TaskWhere(i) + ".target: stored as " +
-                                 Quoted(task.Target(), code_page) + " (blanks trimmed)");
-        }
+        result.notes.push_back(TaskWhere(i) + ".target: stored as " +
+                               Quoted(task.Target(), code_page) + " (blanks trimmed)");
       }
     }
 

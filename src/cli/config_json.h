@@ -15,7 +15,9 @@
 
 namespace qv::cli {
 
-std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page);
+// With `hide_secrets` a password that is set is left out, so that an import of what was shown
+// keeps the password it finds.
+std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page, bool hide_secrets);
 
 struct ImportResult {
   enum class Kind { kApplied, kBadInput, kRefused };

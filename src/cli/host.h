@@ -33,6 +33,15 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
 // Replaces the file with `content` by way of a temporary file beside it.
 bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error);
 
+// Whether two paths name one file: the same file where both exist, otherwise the same name in the
+// same folder, spelt as the system spells names (letter case aside on Windows).
+bool SameFile(const std::string& a, const std::string& b);
+// An existing file nobody may write (Windows' read-only attribute, or no write permission bits).
+bool IsReadOnlyFile(const std::string& path);
+
+// The system's reason for an error code, as a clause for a message (Windows; elsewhere the code).
+std::string SystemErrorText(unsigned long code);
+
 // The stem AddTask gets, in the editor's language: chosen on Windows as the editor chooses it,
 // elsewhere by the code page (936 Simplified Chinese, 950 Traditional, others English).
 std::string NewTaskStem(unsigned code_page);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "cli/host.h"
 #include "i18n/ui_strings.h"
@@ -90,6 +91,25 @@ bool WriteWholeFile(const std::string& path, std::string_view content, std::stri
   }
   return ok;
 }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat one {}, two {};
+  if (::stat(a.c_str(), &one) == 0 && ::stat(b.c_str(), &two) == 0) {
+    return one.st_dev == two.st_dev && one.st_ino == two.st_ino;
+  }
+  std::error_code error;
+  const std::filesystem::path x = std::filesystem::weakly_canonical(a, error);
+  if (error) return false;
+  const std::filesystem::path y = std::filesystem::weakly_canonical(b, error);
+  return !error && x == y;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
+}
+
+std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 std::string NewTaskStem(unsigned code_page) {
   return TableFor(ChooseLanguage(0, code_page)).texts[kUiNewTaskStem];

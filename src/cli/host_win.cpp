@@ -153,6 +153,39 @@ bool WriteWholeFile(const std::string& path, std::string_view content, std::stri
   return ok;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  const auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    // No access asked for: enough to learn which file it is, even one opened without sharing.
+    Handle file(CreateFileW(Wide(path).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.ok() && GetFileInformationByHandle(file.get(), &info) != FALSE;
+  };
+  BY_HANDLE_FILE_INFORMATION one{}, two{};
+  if (identity(a, one) && identity(b, two)) {
+    return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+  }
+  const auto full = [](const std::string& path) {
+    std::wstring out(32768, L'\0');
+    const DWORD n =
+        GetFullPathNameW(Wide(path).c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    out.resize(n > 0 && n < out.size() ? n : 0);
+    return out;
+  };
+  const std::wstring x = full(a), y = full(b);
+  return !x.empty() && CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
+                                            static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string SystemErrorText(unsigned long code) { return ErrorText(code); }
+
 std::string NewTaskStem(unsigned /*code_page*/) {
   SelectLanguage();
   return UiString(kUiNewTaskStem);

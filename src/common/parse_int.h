@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace qv {
@@ -9,5 +10,7 @@ namespace qv {
 // hexadecimal whose value fits 32 bits (taken as the bit pattern, so FFFFFFFF is -1).
 // Anything after the number, a trailing blank included, gives `def`.
 std::int32_t ParseIntDef(std::string_view text, std::int32_t def);
+// The same reading; none where ParseIntDef gives its default.
+std::optional<std::int32_t> ParseInt(std::string_view text);
 
 }  // namespace qv

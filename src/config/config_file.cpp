@@ -200,6 +200,19 @@ ImageOutcome ReadConfigImage(ImageSource& source, ConfigDocument& doc, const Ima
     return ImageOutcome::kReadError;
   }
 
+  r.file_size = size;
+  if (size > kFirstTaskOffset) {
+    const std::uint64_t covered =
+        r.declared_count > 0 && r.record_size > 0
+            ? std::uint64_t{static_cast<std::uint32_t>(r.declared_count)} *
+                  static_cast<std::uint32_t>(r.record_size)
+            : 0;
+    const std::uint64_t data = size - kFirstTaskOffset;
+    r.bytes_after_records = data > covered ? data - covered : 0;
+  }
+  r.filler_not_zero =
+      std::any_of(head + kSettingsOffset + kSettingsRecordSize, head + kRecordSizeOffset,
+                  [](std::uint8_t b) { return b != 0; });
   r.records_in_data = plan.from_data;
   r.tasks_loaded = tasks.size();
   r.cut_at_bound = filled < plan.from_data;

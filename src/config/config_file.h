@@ -47,6 +47,12 @@ struct ImageReport {
   std::size_t records_in_data = 0;   // records the data holds, wholly or in part
   std::size_t tasks_loaded = 0;
   bool cut_at_bound = false;         // records past the memory bound were not loaded
+  std::uint64_t file_size = 0;
+  // Bytes past the records that the count and the record size cover (all of the data when the
+  // count is zero or less): a save, which writes only the tasks, drops them.
+  std::uint64_t bytes_after_records = 0;
+  // The zeros between the settings and the record size hold something else.
+  bool filler_not_zero = false;
 
   // The count promises records the data does not hold: the loader made empty tasks in their
   // place, and a save would write them all.

@@ -41,6 +41,8 @@ struct SaveResult {
   bool ok = false;
   // On failure: "Cannot create file <full path>" or "Stream write error" (no full stop).
   std::wstring error;
+  // On failure, the system's error code for the step that failed (0 when none was given).
+  unsigned long system_error = 0;
   FileStamp stamp;  // on success, the bytes now in CONFIGS.DAT
 };
 

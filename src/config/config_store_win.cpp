@@ -375,22 +375,22 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   const std::wstring cannot_create = L"Cannot create file " + target;
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
-    return {false, cannot_create, {}};
+    return {false, cannot_create, ERROR_ACCESS_DENIED, {}};
   }
   Protection protection;
   if (attributes != INVALID_FILE_ATTRIBUTES && !ReadProtection(target, attributes, protection)) {
-    return {false, cannot_create, {}};
+    return {false, cannot_create, GetLastError(), {}};
   }
 
   SaveFile file(steps, directory);
-  if (!file.created()) return {false, cannot_create, {}};
+  if (!file.created()) return {false, cannot_create, GetLastError(), {}};
   StampDigest digest;
   if (!WriteDocument(steps, file.handle(), doc, digest) || !steps.flush(file.handle())) {
-    return {false, L"Stream write error", {}};
+    return {false, L"Stream write error", GetLastError(), {}};
   }
   file.Close();
   if (!ApplyProtection(file.path(), protection) || !steps.move(file.path(), target)) {
-    return {false, cannot_create, {}};
+    return {false, cannot_create, GetLastError(), {}};
   }
   file.Placed();
 
@@ -398,7 +398,7 @@ SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
   for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
     steps.remove(directory + data.cFileName);
   }
-  return {true, {}, digest.Stamp()};
+  return {true, {}, 0, digest.Stamp()};
 }
 
 }  // namespace qv

@@ -1,26 +1,22 @@
 #include "config/document.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "common/parse_int.h"
+#include "config/record_fields.h"
 
 namespace qv {
 namespace {
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // The n > 0 that `name` spells after `stem`, written as AddTask writes it (decimal, no leading
 // zero); 0 when it is not such a name or n is beyond `limit`.
-std::size_t NumberAfterStem(std::string_view name, std::string_view stem, std::size_t limit) {
-  if (name.size() <= stem.size() || !SameName(name.substr(0, stem.size()), stem)) return 0;
+std::size_t NumberAfterStem(std::string_view name, std::string_view stem, std::size_t limit,
+                            const LeadBytes& lead) {
+  if (name.size() <= stem.size() ||
+      FoldedTaskName(name.substr(0, stem.size()), lead) != FoldedTaskName(stem, lead)) {
+    return 0;
+  }
   const std::string_view digits = name.substr(stem.size());
   if (digits[0] == '0') return 0;
   std::size_t n = 0;
@@ -47,11 +43,39 @@ bool ConfigDocument::ValidPosition(int position) const {
   return position >= 0 && static_cast<std::size_t>(position) < tasks.size();
 }
 
+bool ConfigDocument::SameName(std::string_view a, std::string_view b) const {
+  return a.size() == b.size() && NameKey(a) == NameKey(b);
+}
+
 int ConfigDocument::FindTask(std::string_view name) const {
+  const std::string key = NameKey(name);
   for (std::size_t i = 0; i < tasks.size(); ++i) {
-    if (SameName(tasks[i].NameView(), name)) return static_cast<int>(i);
+    const std::string_view stored = tasks[i].NameView();
+    if (stored.size() == key.size() && NameKey(stored) == key) return static_cast<int>(i);
   }
   return -1;
+}
+
+TaskLookup ConfigDocument::LookUpTask(std::string_view name) const {
+  TaskLookup found;
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    if (tasks[i].NameView() == name) {
+      found.position = static_cast<int>(i);
+      return found;
+    }
+  }
+  const std::string key = NameKey(name);
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    const std::string_view stored = tasks[i].NameView();
+    if (stored.size() == key.size() && NameKey(stored) == key) {
+      found.matches.push_back(static_cast<int>(i));
+    }
+  }
+  if (found.matches.size() == 1) {
+    found.position = found.matches.front();
+    found.matches.clear();
+  }
+  return found;
 }
 
 AddedTask ConfigDocument::AddTask(std::string_view stem) {
@@ -60,7 +84,7 @@ AddedTask ConfigDocument::AddTask(std::string_view stem) {
   const std::size_t limit = tasks.size() + 1;
   std::vector<bool> taken(limit + 1, false);
   for (const TaskRecord& task : tasks) {
-    taken[NumberAfterStem(task.NameView(), stem, limit)] = true;
+    taken[NumberAfterStem(task.NameView(), stem, limit, lead_)] = true;
   }
   std::size_t n = 1;
   while (taken[n]) ++n;
@@ -81,12 +105,89 @@ void ConfigDocument::DeleteTask(int position) {
 
 RenameResult ConfigDocument::RenameTask(int position, std::string_view text) {
   if (text.empty()) return RenameResult::kRefusedEmpty;
-  const int found = FindTask(text);
-  if (found >= 0 && found != position) return RenameResult::kRefusedRepeated;
+  // Compared as it will be stored: a longer text whose first 31 bytes are another task's name
+  // would otherwise pass here and then repeat that name in the file.
+  const std::string_view stored = StoredTaskName(text);
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    if (static_cast<int>(i) != position && SameName(tasks[i].NameView(), stored)) {
+      return RenameResult::kRefusedRepeated;
+    }
+  }
   if (!ValidPosition(position)) return RenameResult::kAccepted;
   tasks[static_cast<std::size_t>(position)].SetName(text);
   modified_ = true;
   return RenameResult::kAccepted;
+}
+
+ReplaceResult ConfigDocument::ReplaceTasks(const std::vector<TaskTexts>& wanted,
+                                          std::string_view stem) {
+  // Match each wanted task to a record: the same name at the same place, else the first unused
+  // record with that name, else the unused record at its place (a rename); the rest are new.
+  const std::size_t old_count = tasks.size();
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> record_of(wanted.size(), kNone);
+  std::vector<bool> used(old_count, false);
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (tasks[i].NameView() == wanted[i].name) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_name;
+  for (std::size_t j = old_count; j-- > 0;) {
+    if (!used[j]) by_name[tasks[j].NameView()].push_back(j);
+  }
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (record_of[i] != kNone) continue;
+    const auto found = by_name.find(wanted[i].name);
+    if (found == by_name.end()) continue;
+    while (!found->second.empty() && used[found->second.back()]) found->second.pop_back();
+    if (found->second.empty()) continue;
+    record_of[i] = found->second.back();
+    used[record_of[i]] = true;
+  }
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (record_of[i] == kNone && !used[i]) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+
+  // A name that changes passes the rename rule against the list it ends up in.
+  std::unordered_map<std::string, std::size_t> same_names;
+  for (const TaskTexts& w : wanted) ++same_names[NameKey(StoredTaskName(w.name))];
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const bool renamed = record_of[i] == kNone || tasks[record_of[i]].NameView() != wanted[i].name;
+    if (!renamed || wanted[i].name.empty()) continue;
+    if (same_names[NameKey(StoredTaskName(wanted[i].name))] > 1) {
+      return {RenameResult::kRefusedRepeated, i};
+    }
+  }
+
+  ConfigDocument work = *this;
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (record_of[i] == kNone) record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
+  }
+  std::vector<TaskRecord> records;
+  records.reserve(wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
+  work.tasks = std::move(records);
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const TaskTexts& w = wanted[i];
+    TaskRecord& task = work.tasks[i];
+    if (task.NameView() != w.name) task.SetName(w.name);
+    if (task.Source() != w.source) work.SetTaskSource(static_cast<int>(i), w.source);
+    if (task.Target() != w.target) work.SetTaskTarget(static_cast<int>(i), w.target);
+  }
+  bool changed = work.tasks.size() != tasks.size();
+  for (std::size_t i = 0; !changed && i < tasks.size(); ++i) {
+    changed = work.tasks[i].bytes != tasks[i].bytes;
+  }
+  if (changed) {
+    tasks = std::move(work.tasks);
+    modified_ = true;
+  }
+  return {};
 }
 
 void ConfigDocument::SetTaskSource(int position, std::string_view text) {
@@ -141,6 +242,27 @@ std::int32_t ConfigDocument::SetSpeedLimit(std::string_view text) {
     modified_ = true;
   }
   return value;
+}
+
+std::int32_t ConfigDocument::SetSetting(const RecordField& field, std::string_view text) {
+  if (!field.editable) return 0;
+  switch (field.offset) {
+    case SettingsRecord::kHostOffset:
+      SetHost(text);
+      return 0;
+    case SettingsRecord::kUserOffset:
+      SetUser(text);
+      return 0;
+    case SettingsRecord::kPasswordOffset:
+      SetPassword(text);
+      return 0;
+    case SettingsRecord::kIntervalOffset:
+      return SetInterval(text);
+    case SettingsRecord::kSpeedLimitOffset:
+      return SetSpeedLimit(text);
+    default:
+      return 0;
+  }
 }
 
 }  // namespace qv

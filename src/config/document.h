@@ -1,16 +1,36 @@
 #pragma once
 // The one in-memory copy of the configuration and the rules for changing it. Texts are ANSI
 // bytes; positions count from 0, and -1 (nothing selected) makes the task operations do nothing.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/records.h"
+#include "config/task_names.h"
 
 namespace qv {
 
+struct RecordField;
+
 enum class RenameResult { kAccepted, kRefusedEmpty, kRefusedRepeated };
+
+// A task looked up by the name a person or a script gave.
+struct TaskLookup {
+  int position = -1;           // the task, or -1
+  std::vector<int> matches;    // with no task chosen: the tasks the name matches after folding
+};
+
+// A task as a whole configuration gives it.
+struct TaskTexts {
+  std::string name, source, target;
+};
+
+struct ReplaceResult {
+  RenameResult result = RenameResult::kAccepted;
+  std::size_t refused = 0;  // when refused: the wanted task whose name was
+};
 
 struct AddedTask {
   int position;
@@ -24,16 +44,37 @@ class ConfigDocument {
 
   bool modified() const { return modified_; }
 
-  // First task whose name equals `name` with ASCII letters folded; -1 when none. `name` is
-  // compared uncut, so a text longer than a name can hold matches nothing.
+  // The code page's lead bytes, which the name comparison steps over (none by default).
+  void SetLeadBytes(const LeadBytes& lead) { lead_ = lead; }
+  const LeadBytes& lead_bytes() const { return lead_; }
+  // Whether two names count as the same name (ASCII letters folded outside double-byte
+  // characters), and the key that is equal exactly for such names.
+  bool SameName(std::string_view a, std::string_view b) const;
+  std::string NameKey(std::string_view name) const { return FoldedTaskName(name, lead_); }
+
+  // First task whose name is the same name as `name`; -1 when none. `name` is compared uncut,
+  // so a text longer than a name can hold matches nothing.
   int FindTask(std::string_view name) const;
+  // The task a person means by `name`: the first whose name is exactly `name`; else the one
+  // task that is the same name after folding. With several such tasks none is chosen and
+  // `matches` lists them.
+  TaskLookup LookUpTask(std::string_view name) const;
   // Appends a task named stem+1, stem+2, ... (the first that FindTask does not find), cut to 31
   // bytes; returns its position and stored name.
   AddedTask AddTask(std::string_view stem);
   void DeleteTask(int position);
-  // Refuses an empty text, then a name another task has; otherwise stores the text cut to 31
-  // bytes. At a position that holds no task the checks still answer, and nothing is stored.
+  // Refuses an empty text, then a text whose stored form (its first 31 bytes) is the name of
+  // another task; otherwise stores that form. At a position that holds no task the checks still
+  // answer, and nothing is stored.
   RenameResult RenameTask(int position, std::string_view text);
+  // Makes the list hold `wanted`, in its order, by the rules of the single edits: a task keeps
+  // its record (and the bytes after its texts) when one of that exact name, or else the one at
+  // its place, is free; the others are added as AddTask adds them with `stem`. A name that
+  // changes is refused when another wanted task has the same name as stored; names kept as they
+  // are stay, and an empty name, which is what the loader makes for a record a file lacks, is
+  // taken as given. Folders are stored as SetTaskSource and SetTaskTarget store them. When
+  // refused nothing changes; `modified` is set when the tasks' bytes change.
+  ReplaceResult ReplaceTasks(const std::vector<TaskTexts>& wanted, std::string_view stem);
   // Trimmed of bytes up to 32 at both ends, cut to 255 bytes.
   void SetTaskSource(int position, std::string_view text);
   void SetTaskTarget(int position, std::string_view text);
@@ -45,12 +86,16 @@ class ConfigDocument {
   std::int32_t SetPort(std::string_view text);
   std::int32_t SetInterval(std::string_view text);
   std::int32_t SetSpeedLimit(std::string_view text);
+  // The setting a row of kSettingsFields names, set as its edit in the window sets it; the
+  // number stored for a number field, 0 for a text. A field that is not editable is left alone.
+  std::int32_t SetSetting(const RecordField& field, std::string_view text);
   void MarkSaved() { modified_ = false; }
 
  private:
   bool ValidPosition(int position) const;
 
   bool modified_ = false;
+  LeadBytes lead_;
 };
 
 }  // namespace qv

@@ -142,6 +142,8 @@ bool TForm1::Create() {
   RECT window{};
   GetWindowRect(hwnd_, &window);
   FitOnScreen(Dpi(), nullptr, win::WorkAreaNear(window));
+  // Names are compared in the system's code page, whose double-byte characters stay whole.
+  doc_.SetLeadBytes(SystemLeadBytes());
   FormCreate();
   return true;
 }

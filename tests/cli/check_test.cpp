@@ -39,6 +39,21 @@ TEST_F(CheckTest, ACleanFileExitsZero) {
   EXPECT_NE(run.out.find("no problems"), std::string::npos);
 }
 
+TEST_F(CheckTest, TextsThatFillTheirFieldsAreSound) {
+  SettingsFields settings;
+  settings.host = std::string(63, 'h');
+  settings.password = std::string(31, 'p');
+  settings.user = std::string(31, 'u');
+  WriteConfig(MakeImage(settings, {{std::string(31, 'n'), "/" + std::string(254, 's'),
+                                    "C:\\" + std::string(252, 't')},
+                                   {"Other", "/o", "D:\\Donnees"},
+                                   {"Third", "/t", "D:\\Donn\xE9" "es"}})
+                  .bytes);
+  const RunResult run = Run({"check"});
+  EXPECT_EQ(run.code, cli::kExitOk) << run.out;
+  EXPECT_NE(run.out.find("no problems"), std::string::npos) << run.out;
+}
+
 TEST_F(CheckTest, EachProblemIsOneLineNamingItsTask) {
   struct Case {
     std::string what;
@@ -74,19 +89,39 @@ TEST_F(CheckTest, EachProblemIsOneLineNamingItsTask) {
       {"target inside another",
        with_task(1, {"Beta", "/srv/b", "C:/Sync/G/Deeper"}),
        {"\"Beta\" (#2)", "inside", "\"Gamma\" (#3)"}},
-      {"name cut at 31",
-       with_task(1, {std::string(31, 'n'), "/srv/b", "D:\\B"}),
-       {"(#2)", "name fills all 31 bytes"}},
-      {"source cut at 255",
-       with_task(1, {"Beta", "/" + std::string(254, 's'), "D:\\B"}),
-       {"\"Beta\" (#2)", "source fills all 255 bytes"}},
-      {"host cut at 63",
+      {"same folder spelt with a trailing dot",
+       with_task(1, {"Beta", "/srv/b", "C:\\Sync\\A."}),
+       {"\"Beta\" (#2)", "same folder", "\"Alpha\" (#1)"}},
+      {"same folder by way of ..",
+       with_task(1, {"Beta", "/srv/b", "C:\\Other\\..\\Sync\\.\\A"}),
+       {"\"Beta\" (#2)", "same folder", "\"Alpha\" (#1)"}},
+      {"same folder in other case beyond ASCII",
        [] {
-         SettingsFields s;
-         s.host = std::string(63, 'h');
-         return MakeImage(s, CleanTasks());
+         return CleanImage({{"Alpha", "/srv/a", "E:\\Donn\xE9" "es"},
+                            {"Beta", "/srv/b", "E:\\DONN\xC9" "ES\\"}});
        },
-       {"settings", "host fills all 63"}},
+       {"\"Beta\" (#2)", "same folder", "\"Alpha\" (#1)"}},
+      {"count smaller than the records held",
+       [] {
+         Image image = CleanImage();
+         image.Put32(1028, 2);
+         return image;
+       },
+       {"file", "544 bytes after", "1 more records than its count of 2", "an edit drops them"}},
+      {"bytes after the records",
+       [] {
+         Image image = CleanImage();
+         image.bytes.resize(image.bytes.size() + 10, 0);
+         return image;
+       },
+       {"file", "10 bytes after", "an edit drops them"}},
+      {"header filler not zero",
+       [] {
+         Image image = CleanImage();
+         image.bytes[1000] = 1;
+         return image;
+       },
+       {"file", "not all zero"}},
       {"name length byte above 31",
        [] {
          Image image = CleanImage();
@@ -138,7 +173,13 @@ TEST_F(CheckTest, LinkedProblemsAreEachReported) {
   Image short_records = MakeImage(SettingsFields{}, CleanTasks(), 288, 0);
   Image promised = CleanImage();
   promised.Put32(1028, 4);
+  Image negative = CleanImage();
+  negative.Put32(1028, -1);
   const std::vector<Case> cases = {
+      {"negative count",
+       negative,
+       {{"file", "count is -1", "no task was read"},
+        {"file", std::to_string(3 * 544) + " bytes after", "an edit drops them"}}},
       {"target inside a drive root",
        MakeImage(SettingsFields{}, root),
        {{"\"Gamma\" (#3)", "inside", "\"Beta\" (#2)"}}},

@@ -21,6 +21,9 @@ TEST(CodePage, TextsOfEachPageRoundTrip) {
       {950, "\xAA\x5C", "\xE6\xAD\xBF"},  // a trail byte that is a backslash in ASCII
       {936, "C:\\Sync", "C:\\Sync"},
       {1252, std::string("a\0b", 3), std::string("a\0b", 3)},
+      // The five bytes 1252 leaves to the control characters of the same number, as Windows does.
+      {1252, "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {1252, "\x80\x9F\xA0\xFF", "\xE2\x82\xAC\xC5\xB8\xC2\xA0\xC3\xBF"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
@@ -39,6 +42,10 @@ TEST(CodePage, WhatDoesNotConvertExactlyIsRefused) {
   EXPECT_FALSE(latin->Encode("\xE4\xB8\xAD"));  // 中 has no place in 1252
   EXPECT_FALSE(latin->Encode("\xC3\xA9\xFF"));  // not UTF-8
   EXPECT_FALSE(latin->Encode("\xE2\x88\x9A"));  // √: no best-fit look-alike either
+  EXPECT_FALSE(latin->Encode("\xC2\x80"));      // U+0080: 0x80 is the euro sign
+  EXPECT_FALSE(latin->Encode("\xC4\x80"));      // U+0100
+  EXPECT_FALSE(latin->Encode("\xED\xA0\x80"));  // a surrogate spelt in UTF-8
+  EXPECT_FALSE(latin->Encode("\xC0\xAF"));      // an overlong "/"
   EXPECT_FALSE(CodePage::Open(99999));
 }
 

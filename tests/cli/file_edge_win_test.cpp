@@ -47,7 +47,25 @@ TEST_F(WindowsEdgeTest, ASaveThatCannotReplaceAHeldFileFailsAndLeavesItAlone) {
   CloseHandle(held);
   EXPECT_EQ(edit.code, cli::kExitError);
   EXPECT_NE(edit.err.find("Cannot create file"), std::string::npos) << edit.err;
+  // The system's reason follows the editor's words, before what became of the file.
+  const std::size_t reason = edit.err.find("CONFIGS.DAT: ");
+  ASSERT_NE(reason, std::string::npos) << edit.err;
+  EXPECT_GT(edit.err.find(';', reason), reason + 13) << edit.err;
   EXPECT_TRUE(edit.out.empty()) << edit.out;
+  EXPECT_EQ(ConfigBytes(), before);
+  EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
+}
+
+TEST_F(WindowsEdgeTest, AReadOnlyFileIsNeitherSavedOverNorExportedOver) {
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  const std::vector<std::uint8_t> before = ConfigBytes();
+  ASSERT_TRUE(SetFileAttributesW(config().wstring().c_str(), FILE_ATTRIBUTE_READONLY));
+  const RunResult edit = Run({"set", "host", "x"});
+  const RunResult exported = Run({"export", Utf8Path(config())});
+  SetFileAttributesW(config().wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(edit.code, cli::kExitError);
+  EXPECT_NE(edit.err.find("read-only"), std::string::npos) << edit.err;
+  EXPECT_EQ(exported.code, cli::kExitError);
   EXPECT_EQ(ConfigBytes(), before);
   EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
 }

@@ -143,8 +143,10 @@ TEST(RenameTask, RulesInOrder) {
       {"", RenameResult::kRefusedEmpty, "Alpha"},
       {" ", RenameResult::kAccepted, " "},                // not trimmed
       {forty, RenameResult::kAccepted, forty.substr(0, 31)},
-      // Longer than a name, so it matches nothing uncut; once cut it equals task 1's name.
-      {std::string(31, 'G') + "-tail", RenameResult::kAccepted, std::string(31, 'G')},
+      // Compared as the file will hold it: its first 31 bytes are task 2's name.
+      {std::string(31, 'G') + "-tail", RenameResult::kRefusedRepeated, "Alpha"},
+      {std::string(31, 'g') + "H", RenameResult::kRefusedRepeated, "Alpha"},
+      {std::string(30, 'G') + "HH", RenameResult::kAccepted, std::string(30, 'G') + "H"},
   };
   for (const Case& c : cases) {
     ConfigDocument doc = WithTasks({"Alpha", "Beta", std::string(31, 'G')});
@@ -153,6 +155,93 @@ TEST(RenameTask, RulesInOrder) {
     EXPECT_EQ(doc.tasks[1].Name(), "Beta");
     EXPECT_EQ(doc.modified(), c.result == RenameResult::kAccepted) << c.text;
   }
+}
+
+// Code page 950: 乙 is A4 41 and 兀 is A4 61, whose second bytes spell "A" and "a".
+const std::string kYi = "\xA4\x41", kWu = "\xA4\x61";
+
+TEST(TaskNames, FoldingStepsOverTheSecondByteOfADoubleByteCharacter) {
+  ConfigDocument doc = WithTasks({kWu, "Photos", "photos", "x" + kYi});
+  EXPECT_EQ(doc.FindTask(kYi), 0);  // a single-byte code page folds every byte
+  doc.SetLeadBytes(LeadBytes::ForCodePage(950));
+  struct Case {
+    std::string name;
+    int find;                  // FindTask: the first that is the same name
+    int look_up;               // LookUpTask: the task meant
+    std::vector<int> matches;  // when none is meant
+  } cases[] = {
+      {kYi, -1, -1, {}},
+      {kWu, 0, 0, {}},
+      {"photos", 1, 2, {}},     // exact first, though "Photos" comes before it
+      {"Photos", 1, 1, {}},
+      {"PHOTOS", 1, -1, {1, 2}},
+      {"X" + kYi, 3, 3, {}},    // folded outside the character: the one match acts
+      {"X" + kWu, -1, -1, {}},
+      {"Nothing", -1, -1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(doc.FindTask(c.name), c.find);
+    const TaskLookup found = doc.LookUpTask(c.name);
+    EXPECT_EQ(found.position, c.look_up);
+    EXPECT_EQ(found.matches, c.matches);
+  }
+  EXPECT_EQ(doc.RenameTask(3, "X" + kWu), RenameResult::kAccepted);
+  EXPECT_EQ(doc.RenameTask(3, kYi), RenameResult::kAccepted);
+  EXPECT_EQ(doc.RenameTask(3, kWu), RenameResult::kRefusedRepeated);
+}
+
+TEST(TaskNames, TheLeadBytesOfTheDoubleByteCodePages) {
+  for (const unsigned page : {936u, 949u, 950u}) {
+    const LeadBytes lead = LeadBytes::ForCodePage(page);
+    EXPECT_FALSE(lead.IsLead(0x80));
+    EXPECT_TRUE(lead.IsLead(0x81));
+    EXPECT_TRUE(lead.IsLead(0xFE));
+    EXPECT_FALSE(lead.IsLead(0xFF));
+  }
+  const LeadBytes sjis = LeadBytes::ForCodePage(932);
+  EXPECT_TRUE(sjis.IsLead(0x9F));
+  EXPECT_FALSE(sjis.IsLead(0xA0));
+  EXPECT_TRUE(sjis.IsLead(0xE0));
+  EXPECT_EQ(LeadBytes::ForCodePage(1252), LeadBytes());
+  EXPECT_TRUE(EndsInHalfCharacter("ab\xA4", LeadBytes::ForCodePage(950)));
+  EXPECT_FALSE(EndsInHalfCharacter("ab\xA4\xA4", LeadBytes::ForCodePage(950)));
+  EXPECT_FALSE(EndsInHalfCharacter("ab\xA4", LeadBytes()));
+}
+
+TEST(ReplaceTasks, KeepsMatchingRecordsAndAppliesTheRenameRule) {
+  ConfigDocument doc = WithTasks({"Alpha", "Beta", "Gamma"});
+  doc.tasks[1].bytes[100] = 0xEE;  // bytes after the source that only the record carries
+  const auto beta = doc.tasks[1].bytes;
+  const ReplaceResult done = doc.ReplaceTasks(
+      {{"Beta", "", ""}, {"Delta", " /d ", "D:\\D"}, {"", "", ""}, {"", "", ""}}, "New");
+  EXPECT_EQ(done.result, RenameResult::kAccepted);
+  EXPECT_EQ(Names(doc), (std::vector<std::string>{"Beta", "Delta", "", ""}));
+  EXPECT_EQ(doc.tasks[0].bytes, beta);
+  EXPECT_EQ(doc.tasks[1].Source(), "/d");
+  EXPECT_TRUE(doc.modified());
+
+  // Refused by name as stored and letter case aside; nothing changes.
+  for (const std::vector<TaskTexts>& wanted :
+       {std::vector<TaskTexts>{{"beta", "", ""}, {"BETA", "", ""}},
+        {{std::string(31, 'x') + "1", "", ""}, {std::string(31, 'X') + "2", "", ""}}}) {
+    ConfigDocument same = WithTasks({"Alpha"});
+    const ReplaceResult refused = same.ReplaceTasks(wanted, "New");
+    EXPECT_EQ(refused.result, RenameResult::kRefusedRepeated);
+    EXPECT_EQ(refused.refused, 0u);
+    EXPECT_EQ(Names(same), std::vector<std::string>{"Alpha"});
+    EXPECT_FALSE(same.modified());
+  }
+  // Names a damaged file already repeats stay; nothing changes, nothing is marked.
+  ConfigDocument damaged = WithTasks({"Twin", "twin"});
+  EXPECT_EQ(damaged.ReplaceTasks({{"Twin", "", ""}, {"twin", "", ""}}, "New").result,
+            RenameResult::kAccepted);
+  EXPECT_FALSE(damaged.modified());
+  // In code page 950 two characters whose second bytes differ in letter case are two names.
+  ConfigDocument big5 = WithTasks({});
+  big5.SetLeadBytes(LeadBytes::ForCodePage(950));
+  EXPECT_EQ(big5.ReplaceTasks({{kYi, "", ""}, {kWu, "", ""}}, "New").result,
+            RenameResult::kAccepted);
 }
 
 TEST(SetTaskSourceAndTarget, TrimBytesUpTo32AndCutTo255) {

@@ -11,6 +11,7 @@
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
+#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {
@@ -150,6 +151,38 @@ TEST_P(RenameRefusalTest, ShowsTheMessageAndKeepsEverything) {
 INSTANTIATE_TEST_SUITE_P(EmptyAndRepeated, RenameRefusalTest,
                          ::testing::Values(RefusedRename{L"", "Invalid task name!"},
                                            RefusedRename{L"beta", "Repeated task name!"}));
+
+// The file keeps 31 bytes of a name, so a longer name is compared by those: as typed it is
+// another name, as stored it would repeat one.
+TEST_F(EditorTest, ANameIsRefusedWhenItsStoredFormRepeatsAnother) {
+  const std::string stored(31, 'L');
+  WriteTasks({{"Alpha", "", ""}, {stored, "", ""}});
+  Open();
+  ClickListEntry(0);
+  Type(kEdName, Widen(stored + "x"));
+  PressKey(VK_TAB);
+  ASSERT_THAT(boxes_, SizeIs(1));
+  EXPECT_EQ(boxes_[0].text, L"Repeated task name!");
+  EXPECT_EQ(Focused(), kEdName);
+  EXPECT_THAT(TaskNames(Form().Document()), ElementsAre("Alpha", stored));
+  EXPECT_FALSE(Form().Document().modified());
+}
+
+// In code page 950 the second bytes of 兀 and 乙 are "a" and "A": folding them would make the two
+// one name.
+TEST_F(EditorTest, DoubleByteNamesAreNeverFolded) {
+  const std::wstring wu = L"\u5140", yi = L"\u4E59";
+  if (!win::FitsAnsiCodePage(wu + yi)) GTEST_SKIP() << "the system's code page lacks them";
+  WriteTasks({{win::WideToAnsi(wu), "", ""}, {"B", "", ""}});
+  Open();
+  ClickListEntry(1);
+  Type(kEdName, yi);
+  PressKey(VK_TAB);
+  EXPECT_THAT(boxes_, SizeIs(0));
+  EXPECT_THAT(TaskNames(Form().Document()),
+              ElementsAre(win::WideToAnsi(wu), win::WideToAnsi(yi)));
+  EXPECT_TRUE(Form().Document().modified());
+}
 
 TEST_F(EditorTest, RenamingToTheSameNameInOtherCaseIsAccepted) {
   WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}});
