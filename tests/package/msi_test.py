@@ -18,6 +18,7 @@ import signal
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 
 DEADLINE = 120  # seconds for any one condition or command; the machine is shared and loaded
@@ -45,8 +46,14 @@ def config_file():
 
 
 def run(*args, cwd=None, env=None):
-    return subprocess.run(list(args), cwd=cwd, env=env, capture_output=True,
-                          stdin=subprocess.DEVNULL, timeout=DEADLINE)
+    """Runs a command to its end. Its output goes through files, not pipes: a Wine process may
+    start the prefix's background services, which would inherit a pipe and hold it open."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run(list(args), cwd=cwd, env=env, stdout=out, stderr=err,
+                                stdin=subprocess.DEVNULL, timeout=DEADLINE)
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(result.args, result.returncode, out.read(), err.read())
 
 
 def windows_path(path):
@@ -126,7 +133,7 @@ def programs_run_here(exe, scripts):
     probe = subprocess.run(["bash", "-c", f". '{scripts}/env.sh' && qv_probe_32bit"], timeout=DEADLINE)
     if probe.returncode != 0:
         return False, "this machine runs no 32-bit code (Exec format error)"
-    loader = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, timeout=DEADLINE)
+    loader = run("/usr/lib/wine/wine", "--version")
     if loader.returncode != 0:
         return False, "the 32-bit Wine loader does not run here"
     return True, ""
@@ -296,6 +303,15 @@ def main():
         assert not shortcuts(prefix), "the Start-menu shortcut stayed"
         assert reg_query(LANG_KEY, "32", "LangIndex") == "0x2", "removal took LangIndex"
 
+    def default_folder_under_program_files():
+        default = os.path.join(prefix, "drive_c", "Program Files (x86)", "Quorvel")
+        shutil.rmtree(default, ignore_errors=True)
+        assert msiexec("/i", current) == 0, "install failed"
+        present = set(os.listdir(default)) if os.path.isdir(default) else set()
+        assert present == OURS, f"Program Files (x86)\\Quorvel holds {sorted(present)}"
+        assert msiexec("/x", current) == 0, "removal failed"
+        assert not os.path.exists(default), "the emptied folder stayed"
+
     try:
         steps.step("a LANGINDEX that is no number is refused", bad_lang_index_refused)
         steps.step(f"silent install of {LOWER_VERSION} beside CONFIGS.DAT", install_lower)
@@ -308,6 +324,8 @@ def main():
         steps.step("repair restores a deleted program", repair_restores_a_deleted_program)
         steps.step("silent removal leaves CONFIGS.DAT, the operator's files and LangIndex",
                    removal_leaves_theirs)
+        steps.step("without INSTALLDIR the programs go under Program Files",
+                   default_folder_under_program_files)
     finally:
         for package in (current, lower):
             msiexec("/x", package)
