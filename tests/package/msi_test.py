@@ -11,6 +11,7 @@ The steps that start an installed program need the programs' own architecture to
 i686 build cannot start on a machine that runs no 32-bit code. There those steps are left out and
 named in the output; every other step still runs (msiexec itself is 64-bit).
 """
+import glob
 import os
 import re
 import shutil
@@ -102,16 +103,9 @@ def registered(product_code):
 def shortcuts(prefix):
     """The editor's Start-menu shortcuts: Wine puts a per-machine one in the common or the
     user's Programs folder."""
-    found = []
-    drive = os.path.join(prefix, "drive_c")
-    for folder in [os.path.join(drive, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs")] + \
-            [os.path.join(drive, "users", user, "AppData", "Roaming", "Microsoft", "Windows",
-                          "Start Menu", "Programs")
-             for user in (os.listdir(os.path.join(drive, "users")) if os.path.isdir(os.path.join(drive, "users")) else [])]:
-        link = os.path.join(folder, "Quorvel.lnk")
-        if os.path.exists(link):
-            found.append(link)
-    return found
+    programs = os.path.join("Microsoft", "Windows", "Start Menu", "Programs", "Quorvel.lnk")
+    return (glob.glob(os.path.join(prefix, "drive_c", "ProgramData", programs))
+            + glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Roaming", programs)))
 
 
 def read(path):
