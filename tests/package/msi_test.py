@@ -127,8 +127,8 @@ def programs_run_here(exe, scripts):
     probe = subprocess.run(["bash", "-c", f". '{scripts}/env.sh' && qv_probe_32bit"], timeout=DEADLINE)
     if probe.returncode != 0:
         return False, "this machine runs no 32-bit code (Exec format error)"
-    loader = run("/usr/lib/wine/wine", "--version")
-    if loader.returncode != 0:
+    loader = "/usr/lib/wine/wine"
+    if not os.path.exists(loader) or run(loader, "--version").returncode != 0:
         return False, "the 32-bit Wine loader does not run here"
     return True, ""
 
