@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The Windows Installer package under Wine's own msiexec, as an administrator would run it on a
 fleet: silent install beside an existing CONFIGS.DAT, upgrade, a refused downgrade, repair, the
-LANGINDEX property and silent removal. Two packages are built from the programs given, one with the
-project's version and one with a lower version.
+LANGINDEX property and silent removal. Two packages are built from the programs given, stripped as
+scripts/package strips them, one with the project's version and one with a lower version.
 
 Usage: msi_test.py BUILD_MSI VERSION QUORVEL_EXE QVCONF_EXE WORK_DIR
 Needs the project's Wine prefix (scripts/env.sh), wixl and msitools; DISPLAY for the editor step.
@@ -193,6 +193,20 @@ def main():
     prefix = os.environ["WINEPREFIX"]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
+    can_run, why = programs_run_here(quorvel, scripts)
+    if can_run and not os.environ.get("DISPLAY"):
+        can_run, why = False, "no DISPLAY for the editor window"
+
+    # The programs as they ship: stripped, their debug information in files of their own.
+    shipped = os.path.join(work, "shipped")
+    os.makedirs(shipped)
+    built = {"Quorvel.exe": quorvel, "qvconf.exe": qvconf}
+    for name, program in built.items():
+        subprocess.run([os.path.join(scripts, "split-debug"), program, os.path.join(shipped, name),
+                        os.path.join(shipped, name + ".debug")], check=True, timeout=600)
+        assert os.path.getsize(os.path.join(shipped, name)) < os.path.getsize(program), f"{name} not stripped"
+    quorvel, qvconf = (os.path.join(shipped, name) for name in built)
+
     current = os.path.join(work, f"quorvel-{version}.msi")
     lower = os.path.join(work, f"quorvel-{LOWER_VERSION}.msi")
     for package, package_version in ((current, version), (lower, LOWER_VERSION)):
@@ -201,10 +215,6 @@ def main():
     lower_code = property_of(lower, "ProductCode")
     assert current_code != lower_code, "both versions carry the same ProductCode"
     assert property_of(current, "UpgradeCode") == property_of(lower, "UpgradeCode")
-
-    can_run, why = programs_run_here(quorvel, scripts)
-    if can_run and not os.environ.get("DISPLAY"):
-        can_run, why = False, "no DISPLAY for the editor window"
 
     # Nothing of an earlier run may be installed; LangIndex is put back afterwards.
     for package in (current, lower):
