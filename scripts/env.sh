@@ -63,3 +63,13 @@ qv_choose_windows_arch() {
   [ "$QV_WINDOWS_ARCH" = x86_64 ] && QV_WINDOWS_PRESET=win64
   export QV_WINDOWS_ARCH QV_WINDOWS_PRESET QV_WINDOWS_WHY
 }
+
+# Writes the operator's guides into FOLDER as README.en.txt and README.zh-CN.txt: plain text with
+# CRLF line ends and a UTF-8 byte order mark, so that Notepad shows them right.
+qv_write_guides() {
+  local folder="$1" docs lang
+  docs="$(cd "$(dirname "${BASH_SOURCE[0]}")/../docs" && pwd)" || return 1
+  for lang in en zh-CN; do
+    { printf '\xef\xbb\xbf'; sed 's/$/\r/' "$docs/operator-guide.$lang.md"; } >"$folder/README.$lang.txt" || return 1
+  done
+}
