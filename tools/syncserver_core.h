@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "listen_socket.h"
 #include "net/socket_io.h"
 
 namespace qv {
