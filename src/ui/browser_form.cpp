@@ -206,9 +206,17 @@ LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // Only a real showing opens the browser, not the owner coming back from the task bar.
       if (wparam && lparam == 0) {
         modal_result_ = 0;
-        FormShow();
+        show_pending_ = true;
       }
       return DefaultProc(message, wparam, lparam);
+    case WM_WINDOWPOSCHANGED:
+      result = DefaultProc(message, wparam, lparam);
+      // The top level is listed once the window is on the screen, where it can be seen to wait.
+      if (show_pending_ && (reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_SHOWWINDOW)) {
+        show_pending_ = false;
+        FormShow();
+      }
+      return result;
     case WM_COMMAND: {
       const HWND control = reinterpret_cast<HWND>(lparam);
       if (HIWORD(wparam) != BN_CLICKED || !control || !IsWindowEnabled(control)) return 0;
