@@ -16,9 +16,11 @@
 #include "common/window_driver.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
+#include "net/fake_server.h"
 #include "platform/folder_picker.h"
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
+#include "ui/network_wait.h"
 #include "ui/win/ansi_text.h"
 
 namespace qv::test {
@@ -119,6 +121,50 @@ TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTas
   EXPECT_EQ(Text(kEdSource), L"Top");
   EXPECT_EQ(Form().Document().tasks[0].Source(), "Top");
   EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+// Closing the editor (from the task bar, say) while the browser waits for a silent server: the
+// wait is given up and the browser closed first, with no message about the server; then the
+// close goes on as usual, with its question about the unsaved task.
+TEST_F(FolderButtonsTest, ClosingTheEditorWhileTheBrowserWaitsEndsTheBrowseFirst) {
+  bool closed_by_client = false;
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    peer.Send(Int32BE(1));
+    peer.ReadRequest();
+    closed_by_client = peer.ClosedWithin(120000);
+  }});
+  ConfigDocument doc;
+  doc.settings.SetHost("127.0.0.1");
+  doc.settings.SetPort(server.port());
+  WriteConfig(doc);
+  OpenWithBrowser();
+  Click(kBtnAdd);
+  ASSERT_TRUE(Form().Document().modified());
+
+  bool browser_shown_when_asked = true;
+  boxes_.clear();
+  answers_.push_back(IDNO);
+  ModalDriver close({{"the browser waits for the top level",
+                      [&] { return browser_->IsVisible() && NetworkWait::Busy(); },
+                      [&] { PostMessageW(Form().handle(), WM_CLOSE, 0, 0); }}},
+                    [&] { SendMessageW(browser_->handle(), WM_CLOSE, 0, 0); });
+  SetMessageBoxFunction([&](HWND, const std::wstring& text, const std::wstring& caption,
+                            UINT type) {
+    browser_shown_when_asked = browser_ && browser_->handle() && browser_->IsVisible();
+    boxes_.push_back({text, caption, type});
+    const int answer = answers_.empty() ? IDCANCEL : answers_.front();
+    if (!answers_.empty()) answers_.pop_front();
+    return answer;
+  });
+  Click(kBitBtn1);
+  EXPECT_TRUE(PumpUntil([&] { return !IsOpen(); })) << "the close was carried out";
+  EXPECT_TRUE(close.Done());
+  ASSERT_EQ(boxes_.size(), 1u) << "only the question about the unsaved task";
+  EXPECT_EQ(boxes_[0].caption, UiText(kUiCloseCaption));
+  EXPECT_FALSE(browser_shown_when_asked);
+  server.Join();
+  EXPECT_TRUE(closed_by_client);
 }
 
 TEST_F(FolderButtonsTest, RefusedLogonShowsItsMessageAndChangesNothing) {
