@@ -67,7 +67,7 @@ bool ServerConnection::Connect() {
   reader_.Reset();
   if (port_ < 1 || port_ > 65535) return false;
   std::uint32_t address = 0;
-  if (!ResolveIPv4(host_, address)) return false;
+  if (!ResolveIPv4(host_, address, pump_)) return false;
   SocketError error = SocketError::kNone;
   socket_ =
       ConnectTcp(address, static_cast<std::uint16_t>(port_), connect_timeout_ms_, error, pump_);

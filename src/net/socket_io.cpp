@@ -3,6 +3,11 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -229,13 +234,10 @@ std::uintptr_t Socket::Release() {
 
 void StartSockets() { StartupOnce(); }
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
-  StartupOnce();
-  in_addr dotted{};
-  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
-    address = ntohl(dotted.s_addr);
-    return true;
-  }
+namespace {
+
+// The name service's answer for `host`: the first IPv4 address, if any.
+bool LookUpIPv4(const std::string& host, std::uint32_t& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -252,6 +254,37 @@ bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
     }
   }
   freeaddrinfo(found);
+  return ok;
+}
+
+}  // namespace
+
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, const WaitHook& hook) {
+  StartupOnce();
+  in_addr dotted{};
+  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+    address = ntohl(dotted.s_addr);
+    return true;
+  }
+  if (!hook) return LookUpIPv4(host, address);
+  // A name service that does not answer can take many seconds; the lookup cannot be stopped,
+  // so the thread keeps what it needs and the caller may stop waiting for it.
+  auto answer = std::make_shared<std::promise<std::pair<bool, std::uint32_t>>>();
+  std::future<std::pair<bool, std::uint32_t>> result = answer->get_future();
+  try {
+    std::thread([answer, host] {
+      std::uint32_t found = 0;
+      const bool ok = LookUpIPv4(host, found);
+      answer->set_value({ok, found});
+    }).detach();
+  } catch (const std::system_error&) {
+    return LookUpIPv4(host, address);
+  }
+  while (result.wait_for(std::chrono::milliseconds(kWaitSliceMs)) != std::future_status::ready) {
+    if (!hook()) return false;
+  }
+  const auto [ok, found] = result.get();
+  if (ok) address = found;
   return ok;
 }
 

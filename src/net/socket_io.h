@@ -66,8 +66,9 @@ inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;  // 127.0.0.1
 void StartSockets();
 
 // A dotted IPv4 address is taken as it stands; any other text is looked up by name and the first
-// IPv4 address is used. False when neither gives an address.
-bool ResolveIPv4(const std::string& host, std::uint32_t& address);
+// IPv4 address is used. False when neither gives an address. With a hook the lookup runs on a
+// thread of its own, which is left to finish by itself when the hook gives the wait up.
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, const WaitHook& hook = {});
 
 // Every wait below that is given a hook waits in slices of kWaitSliceMs and runs the hook between
 // them; when the hook answers false the call ends with kCancelled.

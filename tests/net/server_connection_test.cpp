@@ -484,6 +484,22 @@ TEST(ServerConnection, WaitHookRunsWhileAReplyTrickles) {
   EXPECT_GE(calls, 3);
 }
 
+// With a hook the name is looked up on a thread of its own; the answer is the same.
+TEST(ServerConnection, HostNameIsLookedUpWithAHookToo) {
+  FakeServer server({[&](FakePeer& peer) { peer.ReadToEnd(); }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  connection.SetHost("localhost");
+  connection.SetWaitHook([] { return true; });
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_FALSE(connection.GaveUp());
+  ServerConnection unknown;
+  Point(unknown, server.port());
+  unknown.SetHost("no-such-host.invalid");
+  unknown.SetWaitHook([] { return true; });
+  EXPECT_FALSE(unknown.Connect());
+}
+
 TEST(ServerConnection, WaitHookCanGiveUpAConnect) {
   Socket listener = ListenTcp(kLoopbackAddress, 0, 0);
   const std::uint16_t port = LocalPort(listener);
