@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -165,6 +166,51 @@ TEST_F(FolderButtonsTest, ClosingTheEditorWhileTheBrowserWaitsEndsTheBrowseFirst
   EXPECT_FALSE(browser_shown_when_asked);
   server.Join();
   EXPECT_TRUE(closed_by_client);
+}
+
+// While the logon is awaited the editor's buttons start nothing (no second browse, no folder
+// dialog); Escape then gives the wait up without a message, and the browser never opens.
+TEST_F(FolderButtonsTest, ButtonsStartNothingWhileTheLogonIsAwaited) {
+  std::string after_logon;
+  std::atomic<bool> logon_read{false};
+  bool waiting = false;
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    logon_read = true;
+    after_logon = peer.ReadToEnd();
+  }});
+  ConfigDocument doc;
+  doc.tasks.emplace_back().SetName("First");
+  doc.settings.SetHost("127.0.0.1");
+  doc.settings.SetPort(server.port());
+  WriteConfig(doc);
+  OpenWithBrowser();
+  ClickListEntry(0);
+
+  bool dialog_opened = true;
+  ModalDriver press({{"the logon is awaited", [&] { return logon_read && NetworkWait::Busy(); },
+                      [&] {
+                        waiting = true;
+                        for (ControlId id : {kBitBtn1, kBitBtn2, kBtnSave, kBtnAdd, kBtnDel}) {
+                          SendMessageW(Get(id), BM_CLICK, 0, 0);
+                        }
+                        dialog_opened = FindThreadDialog() != nullptr;
+                        PostMessageW(Get(kEdSource), WM_KEYDOWN, VK_ESCAPE, 0);
+                      }}},
+                    [&] { NetworkWait::GiveUp(); });
+  Click(kBitBtn1);
+  EXPECT_TRUE(press.Done());
+  EXPECT_TRUE(waiting);
+  EXPECT_FALSE(dialog_opened);
+  EXPECT_FALSE(NetworkWait::Busy());
+  EXPECT_TRUE(boxes_.empty()) << "no message claims that the server failed";
+  EXPECT_FALSE(browser_->IsVisible());
+  EXPECT_EQ(browser_->ModalResult(), 0) << "the browser was never opened";
+  EXPECT_EQ(ListEntries().size(), 1u) << "Add and Del did nothing";
+  EXPECT_FALSE(Form().Document().modified());
+  server.Join();
+  EXPECT_EQ(after_logon, "") << "no second request";
+  EXPECT_EQ(server.accepted(), 1) << "no second connection";
 }
 
 TEST_F(FolderButtonsTest, RefusedLogonShowsItsMessageAndChangesNothing) {
