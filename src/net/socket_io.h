@@ -1,7 +1,7 @@
 #pragma once
-// The only place that talks to the sockets API: Winsock on Windows, BSD sockets elsewhere.
-// Everything above it sees a Socket, IPv4 addresses in host byte order and SocketError values.
-// IPv4 and TCP only.
+// The program's only place that talks to the sockets API: Winsock on Windows, BSD sockets
+// elsewhere. Everything above it sees a Socket, IPv4 addresses in host byte order and SocketError
+// values. IPv4 and TCP, client side only: listening is for the servers in tools/.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
