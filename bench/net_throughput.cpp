@@ -18,6 +18,7 @@
 #include "net/server_connection.h"
 #include "net/socket_io.h"
 #include "net/wire.h"
+#include "listen_socket.h"
 
 namespace {
 

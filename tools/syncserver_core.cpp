@@ -1,6 +1,8 @@
 #include "syncserver_core.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "net/wire.h"
@@ -46,6 +48,15 @@ bool SyncServer::ServeNextClient(int timeout_ms) {
   if (!client.valid()) return false;
   Note("client connected");
   Serve(client);
+  return true;
+}
+
+bool SyncServer::Reply(Socket& client, const std::string& reply) const {
+  if (options_.byte_delay_ms <= 0) return WriteAll(client, reply.data(), reply.size());
+  for (char byte : reply) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(options_.byte_delay_ms));
+    if (!WriteAll(client, &byte, 1)) return false;
+  }
   return true;
 }
 
@@ -108,7 +119,7 @@ void SyncServer::Serve(Socket& client) {
       Note("unknown command " + std::to_string(command) + "; closing");
       return;
     }
-    if (!WriteAll(client, reply.data(), reply.size())) {
+    if (!Reply(client, reply)) {
       Note("client left before the reply was sent");
       return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "listen_socket.h"
 #include "net/socket_io.h"
 
 namespace qv {
@@ -14,6 +15,9 @@ struct SyncServerOptions {
   std::string root;  // the directory whose subfolders form the top level
   std::string user;
   std::string password;
+  // Above 0, every reply goes out a byte at a time with this pause before each byte: a slow
+  // server, for trying how the editor waits.
+  int byte_delay_ms = 0;
 };
 
 class SyncServer {
@@ -34,6 +38,7 @@ class SyncServer {
 
  private:
   void Serve(Socket& client);
+  bool Reply(Socket& client, const std::string& reply) const;
   void Note(const std::string& text) const;
 
   SyncServerOptions options_;

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: syncserver --root DIR --user NAME --password TEXT [--port N]\n"
+    "usage: syncserver --root DIR --user NAME --password TEXT [--port N] [--byte-delay MS]\n"
     "\n"
     "Serves the folder tree below DIR on 127.0.0.1 to clients that log on with NAME and\n"
     "TEXT, one client at a time, until stopped. Logs briefly to stderr.\n"
@@ -18,6 +18,8 @@ constexpr char kUsage[] =
     "  --user NAME      the user name a logon must give\n"
     "  --password TEXT  the password a logon must give (may be empty)\n"
     "  --port N         TCP port, default 891; 0 picks a free one\n"
+    "  --byte-delay MS  send every reply a byte at a time, MS milliseconds apart (a slow\n"
+    "                   server, to try how the editor waits)\n"
     "  --help           show this text\n";
 
 int Fail(const std::string& text) {
@@ -54,6 +56,13 @@ int main(int argc, char** argv) {
       if (value.empty() || *end != '\0' || port < 0 || port > 65535) {
         return Fail("bad port \"" + value + "\"");
       }
+    } else if (arg == "--byte-delay") {
+      char* end = nullptr;
+      const long delay = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || delay < 0 || delay > 60000) {
+        return Fail("bad byte delay \"" + value + "\"");
+      }
+      options.byte_delay_ms = static_cast<int>(delay);
     } else {
       return Fail("unknown option " + std::string(arg));
     }

@@ -19,24 +19,64 @@ bool ClosesOnWrite(SocketError error) {
 void SetServerConnection(ServerConnection* connection) { g_connection = connection; }
 ServerConnection* GetServerConnection() { return g_connection; }
 
+// One operation: refuses to start inside another (from its wait hook), and readies the hook.
+class ServerConnection::Call {
+ public:
+  explicit Call(ServerConnection& connection) : connection_(connection) {
+    if (connection_.in_call_) return;
+    started_ = true;
+    connection_.in_call_ = true;
+    connection_.gave_up_ = false;
+    connection_.last_pump_ = Clock::now();
+    connection_.pump_ = nullptr;
+    if (connection_.wait_hook_) connection_.pump_ = [&c = connection_] { return c.Pump(); };
+  }
+  ~Call() {
+    if (!started_) return;
+    connection_.pump_ = nullptr;
+    connection_.in_call_ = false;
+  }
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+
+  bool started() const { return started_; }
+
+ private:
+  ServerConnection& connection_;
+  bool started_ = false;
+};
+
 void ServerConnection::Close() {
   socket_.Close();
   reader_.Reset();
 }
 
+bool ServerConnection::Pump() {
+  last_pump_ = Clock::now();
+  // The hook is copied: it may replace itself while it runs.
+  const WaitHook hook = wait_hook_;
+  if (!hook || hook()) return true;
+  gave_up_ = true;
+  return false;
+}
+
 bool ServerConnection::Connect() {
+  Call call(*this);
+  if (!call.started()) return false;
   if (IsOpen()) return true;
   reader_.Reset();
   if (port_ < 1 || port_ > 65535) return false;
   std::uint32_t address = 0;
-  if (!ResolveIPv4(host_, address)) return false;
+  if (!ResolveIPv4(host_, address, pump_)) return false;
   SocketError error = SocketError::kNone;
-  socket_ = ConnectTcp(address, static_cast<std::uint16_t>(port_), connect_timeout_ms_, error);
+  socket_ =
+      ConnectTcp(address, static_cast<std::uint16_t>(port_), connect_timeout_ms_, error, pump_);
   return socket_.valid();
 }
 
 bool ServerConnection::Logon(const SettingsRecord& settings) {
-  if (!IsOpen()) return false;
+  Call call(*this);
+  if (!call.started() || !IsOpen()) return false;
   const std::string request = EncodeLogonRequest(settings);
   if (!SendBytes(request.data(), request.size())) return false;
   std::int32_t verdict = 0;
@@ -44,7 +84,8 @@ bool ServerConnection::Logon(const SettingsRecord& settings) {
 }
 
 bool ServerConnection::ListFolder(std::string_view path, NameList& names) {
-  if (!IsOpen()) return false;
+  Call call(*this);
+  if (!call.started() || !IsOpen()) return false;
   std::string request;
   try {
     if (!EncodeListFolderRequest(path, request)) return false;
@@ -59,10 +100,13 @@ bool ServerConnection::SendBytes(const void* data, std::size_t size) {
   const auto* next = static_cast<const char*>(data);
   const std::size_t total = size;
   while (size > 0) {
-    IoResult sent = SendSome(socket_, next, size);
+    IoResult sent = SendSome(socket_, next, size, pump_);
     if (sent.error != SocketError::kNone) {
-      // Half a request would make the server read our next one as its rest.
-      if (ClosesOnWrite(sent.error) || size != total) Close();
+      // Half a request would make the server read our next one as its rest, and a request given
+      // up may have gone out in part.
+      if (ClosesOnWrite(sent.error) || size != total || sent.error == SocketError::kCancelled) {
+        Close();
+      }
       return false;
     }
     next += sent.bytes;
@@ -82,6 +126,11 @@ bool ServerConnection::Receive(Take take) {
       const ReadStatus status = take();
       if (status == ReadStatus::kDone) return true;
       if (status == ReadStatus::kFailed || !ReceiveMore(deadline)) break;
+      // A reply that keeps coming never makes the socket wait: the hook still gets its turns.
+      if (pump_ && Clock::now() - last_pump_ >= std::chrono::milliseconds(kWaitSliceMs) &&
+          !Pump()) {
+        break;
+      }
     }
   } catch (const std::exception&) {
   }
@@ -99,7 +148,7 @@ bool ServerConnection::ReceiveMore(Clock::time_point deadline) {
     if (wait_ms < 0 || left < wait_ms) wait_ms = static_cast<int>(left);
   }
   char* space = reader_.PrepareFeed(kReadBlockSize);
-  const IoResult received = ReceiveSome(socket_, space, kReadBlockSize, wait_ms);
+  const IoResult received = ReceiveSome(socket_, space, kReadBlockSize, wait_ms, pump_);
   if (received.error != SocketError::kNone) return false;
   reader_.CommitFeed(received.bytes);
   return true;
@@ -107,10 +156,6 @@ bool ServerConnection::ReceiveMore(Clock::time_point deadline) {
 
 bool ServerConnection::ReceiveInt32(std::int32_t& value) {
   return Receive([&] { return reader_.TakeInt32(value); });
-}
-
-bool ServerConnection::ReceiveLine(std::string& line) {
-  return Receive([&] { return reader_.TakeLine(line); });
 }
 
 bool ServerConnection::ReceiveLines(NameList& names) {

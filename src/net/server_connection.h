@@ -1,6 +1,9 @@
 #pragma once
 // The editor's one connection to the sync server. Every operation blocks its caller and answers
-// true or false; no failure shows anything or throws.
+// true or false; no failure shows anything or throws. While an operation waits for the network
+// it runs the wait hook, if one is set, every kWaitSliceMs or so: the caller's thread can keep
+// its windows answering, and the hook can give the wait up, which fails the operation and drops
+// the connection. An operation started from inside the hook fails at once.
 //
 // Use from a window: SetHost/SetPort from the settings, Connect, Logon with the document's
 // settings, then ListFolder as often as needed. An open connection is reused by the next
@@ -51,6 +54,11 @@ class ServerConnection {
   void SetReplyDeadlineMs(int ms) { reply_deadline_ms_ = ms; }
   void SetListingLimits(ListingLimits limits) { reader_.SetLimits(limits); }
 
+  // Replaces the wait hook; an empty one waits without interruption.
+  void SetWaitHook(WaitHook hook) { wait_hook_ = std::move(hook); }
+  // Whether the last operation failed because the hook gave its wait up.
+  bool GaveUp() const { return gave_up_; }
+
   // Open: a socket, and no read has seen the end of the stream. Nothing is probed.
   bool IsOpen() const { return socket_.valid(); }
 
@@ -66,13 +74,15 @@ class ServerConnection {
   // time-out and deadline.
   bool SendBytes(const void* data, std::size_t size);
   bool ReceiveInt32(std::int32_t& value);
-  bool ReceiveLine(std::string& line);
   bool ReceiveLines(NameList& names);
 
  private:
   using Clock = std::chrono::steady_clock;
+  class Call;
 
   void Close();
+  // Runs the wait hook; false when it gave the wait up.
+  bool Pump();
   // Takes a value out of the reader with `take`, reading from the socket while it needs more.
   template <typename Take>
   bool Receive(Take take);
@@ -87,6 +97,12 @@ class ServerConnection {
   int reply_deadline_ms_ = kReplyDeadlineMs;
   Socket socket_;
   ReplyReader reader_;
+  WaitHook wait_hook_;
+  // What the socket waits run: Pump, when a hook is set.
+  WaitHook pump_;
+  Clock::time_point last_pump_;
+  bool in_call_ = false;
+  bool gave_up_ = false;
 };
 
 // The process-wide connection: the editor window creates it, hands it over here while it is

@@ -3,6 +3,11 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -23,14 +28,13 @@ namespace qv {
 struct SocketAccess {
   static Socket Make(std::uintptr_t handle) { return Socket(handle); }
   static std::uintptr_t Handle(const Socket& socket) { return socket.handle_; }
-  static int& ReceiveTimeout(Socket& socket) { return socket.receive_timeout_ms_; }
+  static bool& NonBlocking(Socket& socket) { return socket.non_blocking_; }
 };
 
 namespace {
 
 #ifdef _WIN32
 using NativeSocket = SOCKET;
-constexpr NativeSocket kNoSocket = INVALID_SOCKET;
 
 void StartupOnce() {
   // Never paired with WSACleanup: sockets may be in use until the process ends.
@@ -94,16 +98,10 @@ int ReceiveNative(NativeSocket s, void* data, std::size_t size) {
   return recv(s, static_cast<char*>(data), chunk, 0);
 }
 
-bool SetReceiveTimeout(NativeSocket s, int timeout_ms) {
-  const DWORD ms = static_cast<DWORD>(timeout_ms);
-  return setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms) == 0;
-}
-
-bool ReceiveTimedOut(int code) { return code == WSAETIMEDOUT; }
+bool WouldBlock(int code) { return code == WSAEWOULDBLOCK; }
 
 #else
 using NativeSocket = int;
-constexpr NativeSocket kNoSocket = -1;
 
 void StartupOnce() {}
 int LastError() { return errno; }
@@ -148,14 +146,7 @@ int ReceiveNative(NativeSocket s, void* data, std::size_t size) {
   return static_cast<int>(recv(s, data, size > INT_MAX ? INT_MAX : size, 0));
 }
 
-bool SetReceiveTimeout(NativeSocket s, int timeout_ms) {
-  timeval tv{};
-  tv.tv_sec = timeout_ms / 1000;
-  tv.tv_usec = (timeout_ms % 1000) * 1000;
-  return setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
-}
-
-bool ReceiveTimedOut(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
+bool WouldBlock(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 #endif
 
 NativeSocket Native(const Socket& socket) {
@@ -174,21 +165,46 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   return a;
 }
 
-// Waits on `s` while retrying interrupted waits, keeping to the overall limit.
-int WaitWithin(NativeSocket s, bool for_write, int timeout_ms) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+enum class Waited { kReady, kTimedOut, kCancelled, kFailed };
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point DeadlineAfter(int timeout_ms) {
+  return timeout_ms < 0 ? Clock::time_point::max()
+                        : Clock::now() + std::chrono::milliseconds(timeout_ms);
+}
+
+// What is left until `deadline`, rounded up so that a wait never ends before its limit; -1 for
+// no deadline.
+int MsLeft(Clock::time_point deadline) {
+  if (deadline == Clock::time_point::max()) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  if (left <= 0) return 0;
+  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+// Waits on `s` until `deadline`, retrying interrupted waits; with a hook, in slices with the hook
+// run between them.
+Waited WaitUntil(NativeSocket s, bool for_write, Clock::time_point deadline, const WaitHook& hook) {
   for (;;) {
-    int left = -1;
-    if (timeout_ms >= 0) {
-      // Rounded up: a wait must never end before its limit.
-      auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      left = remaining > 0 ? static_cast<int>(remaining) : 0;
+    const int left = MsLeft(deadline);
+    int slice = left;
+    if (hook && (slice < 0 || slice > kWaitSliceMs)) slice = kWaitSliceMs;
+    const int n = WaitFor(s, for_write, slice);
+    if (n > 0) return Waited::kReady;
+    if (n < 0) {
+      if (Interrupted(LastError())) continue;
+      return Waited::kFailed;
     }
-    int n = WaitFor(s, for_write, left);
-    if (n < 0 && Interrupted(LastError())) continue;
-    return n;
+    if (slice == left) return Waited::kTimedOut;
+    if (!hook()) return Waited::kCancelled;
   }
+}
+
+bool MakeNonBlocking(Socket& socket) {
+  bool& non_blocking = SocketAccess::NonBlocking(socket);
+  if (!non_blocking) non_blocking = SetBlocking(Native(socket), false);
+  return non_blocking;
 }
 
 }  // namespace
@@ -196,7 +212,7 @@ int WaitWithin(NativeSocket s, bool for_write, int timeout_ms) {
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
     Close();
-    receive_timeout_ms_ = other.receive_timeout_ms_;
+    non_blocking_ = other.non_blocking_;
     handle_ = other.Release();
   }
   return *this;
@@ -207,7 +223,7 @@ void Socket::Close() {
     CloseNative(static_cast<NativeSocket>(handle_));
     handle_ = kInvalid;
   }
-  receive_timeout_ms_ = 0;
+  non_blocking_ = false;
 }
 
 std::uintptr_t Socket::Release() {
@@ -216,13 +232,12 @@ std::uintptr_t Socket::Release() {
   return h;
 }
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
-  StartupOnce();
-  in_addr dotted{};
-  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
-    address = ntohl(dotted.s_addr);
-    return true;
-  }
+void StartSockets() { StartupOnce(); }
+
+namespace {
+
+// The name service's answer for `host`: the first IPv4 address, if any.
+bool LookUpIPv4(const std::string& host, std::uint32_t& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -242,13 +257,46 @@ bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
   return ok;
 }
 
-Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, SocketError& error) {
+}  // namespace
+
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, const WaitHook& hook) {
+  StartupOnce();
+  in_addr dotted{};
+  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+    address = ntohl(dotted.s_addr);
+    return true;
+  }
+  if (!hook) return LookUpIPv4(host, address);
+  // A name service that does not answer can take many seconds; the lookup cannot be stopped,
+  // so the thread keeps what it needs and the caller may stop waiting for it.
+  auto answer = std::make_shared<std::promise<std::pair<bool, std::uint32_t>>>();
+  std::future<std::pair<bool, std::uint32_t>> result = answer->get_future();
+  try {
+    std::thread([answer, host] {
+      std::uint32_t found = 0;
+      const bool ok = LookUpIPv4(host, found);
+      answer->set_value({ok, found});
+    }).detach();
+  } catch (const std::system_error&) {
+    return LookUpIPv4(host, address);
+  }
+  while (result.wait_for(std::chrono::milliseconds(kWaitSliceMs)) != std::future_status::ready) {
+    if (!hook()) return false;
+  }
+  const auto [ok, found] = result.get();
+  if (ok) address = found;
+  return ok;
+}
+
+Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, SocketError& error,
+                  const WaitHook& hook) {
   StartupOnce();
   error = SocketError::kOther;
   Socket socket = Wrap(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.valid()) return Socket();
+  // The socket stays non-blocking: every wait on it is one of ours, in slices.
+  if (!MakeNonBlocking(socket)) return Socket();
   NativeSocket s = Native(socket);
-  if (!SetBlocking(s, false)) return Socket();
 
   sockaddr_in to = MakeAddress(address, port);
   if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
@@ -257,12 +305,18 @@ Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, Soc
       error = Classify(code);
       return Socket();
     }
-    int ready = WaitWithin(s, true, timeout_ms);
-    if (ready == 0) {
-      error = SocketError::kTimedOut;
-      return Socket();
+    switch (WaitUntil(s, true, DeadlineAfter(timeout_ms), hook)) {
+      case Waited::kReady:
+        break;
+      case Waited::kTimedOut:
+        error = SocketError::kTimedOut;
+        return Socket();
+      case Waited::kCancelled:
+        error = SocketError::kCancelled;
+        return Socket();
+      case Waited::kFailed:
+        return Socket();
     }
-    if (ready < 0) return Socket();
     int so_error = 0;
     socklen_t length = sizeof so_error;
     if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &length) != 0) {
@@ -273,89 +327,54 @@ Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, Soc
       return Socket();
     }
   }
-  if (!SetBlocking(s, true)) return Socket();
   error = SocketError::kNone;
   return socket;
 }
 
-IoResult SendSome(Socket& socket, const void* data, std::size_t size) {
+IoResult SendSome(Socket& socket, const void* data, std::size_t size, const WaitHook& hook) {
+  const NativeSocket s = Native(socket);
   for (;;) {
-    int n = SendNative(Native(socket), data, size);
+    int n = SendNative(s, data, size);
     if (n >= 0) return {static_cast<std::size_t>(n), SocketError::kNone};
     int code = LastError();
     if (Interrupted(code)) continue;
-    return {0, Classify(code)};
+    if (!WouldBlock(code)) return {0, Classify(code)};
+    switch (WaitUntil(s, true, Clock::time_point::max(), hook)) {
+      case Waited::kReady:
+        continue;
+      case Waited::kCancelled:
+        return {0, SocketError::kCancelled};
+      default:
+        return {0, Classify(LastError())};
+    }
   }
 }
 
-IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_ms) {
+IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_ms,
+                     const WaitHook& hook) {
+  // Non-blocking, so that a read that finds data costs one call and one that finds none can
+  // wait our way: for the time-out, in slices.
+  if (!MakeNonBlocking(socket)) return {0, Classify(LastError())};
   const NativeSocket s = Native(socket);
-  if (timeout_ms == 0) {
-    // A receive time-out of 0 means none, so a poll stands in for it.
-    int ready = WaitWithin(s, false, 0);
-    if (ready == 0) return {0, SocketError::kTimedOut};
-    if (ready < 0) return {0, Classify(LastError())};
-  }
-  // The time-out rides on the socket, so that a read that finds data costs one call; it is set
-  // again only when it changes, which is seldom.
-  const int timeout = timeout_ms > 0 ? timeout_ms : 0;
-  int& timeout_set = SocketAccess::ReceiveTimeout(socket);
-  if (timeout != timeout_set) {
-    if (!SetReceiveTimeout(s, timeout)) return {0, Classify(LastError())};
-    timeout_set = timeout;
-  }
+  const Clock::time_point deadline = DeadlineAfter(timeout_ms);
   for (;;) {
     int n = ReceiveNative(s, data, size);
     if (n > 0) return {static_cast<std::size_t>(n), SocketError::kNone};
     if (n == 0) return {0, size == 0 ? SocketError::kNone : SocketError::kEndOfStream};
     int code = LastError();
     if (Interrupted(code)) continue;
-    if (ReceiveTimedOut(code)) return {0, SocketError::kTimedOut};
-    return {0, Classify(code)};
+    if (!WouldBlock(code)) return {0, Classify(code)};
+    switch (WaitUntil(s, false, deadline, hook)) {
+      case Waited::kReady:
+        continue;
+      case Waited::kTimedOut:
+        return {0, SocketError::kTimedOut};
+      case Waited::kCancelled:
+        return {0, SocketError::kCancelled};
+      case Waited::kFailed:
+        return {0, Classify(LastError())};
+    }
   }
-}
-
-Socket ListenTcp(std::uint32_t address, std::uint16_t port, int backlog) {
-  StartupOnce();
-  Socket socket = Wrap(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  if (!socket.valid()) return Socket();
-  NativeSocket s = Native(socket);
-#ifndef _WIN32
-  // Lets a restarted server take its port back while old connections linger in TIME_WAIT.
-  int on = 1;
-  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-#endif
-  sockaddr_in at = MakeAddress(address, port);
-  if (bind(s, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0) return Socket();
-  if (listen(s, backlog) != 0) return Socket();
-  return socket;
-}
-
-std::uint16_t LocalPort(const Socket& socket) {
-  sockaddr_in at{};
-  socklen_t length = sizeof at;
-  if (getsockname(Native(socket), reinterpret_cast<sockaddr*>(&at), &length) != 0) return 0;
-  return ntohs(at.sin_port);
-}
-
-Socket AcceptTcp(Socket& listener, int timeout_ms) {
-  NativeSocket s = Native(listener);
-  if (timeout_ms >= 0 && WaitWithin(s, false, timeout_ms) <= 0) return Socket();
-  for (;;) {
-    NativeSocket client = accept(s, nullptr, nullptr);
-    if (client != kNoSocket) return Wrap(client);
-    if (!Interrupted(LastError())) return Socket();
-  }
-}
-
-void AbortTcp(Socket& socket) {
-  if (!socket.valid()) return;
-  linger abort_on_close{};
-  abort_on_close.l_onoff = 1;
-  abort_on_close.l_linger = 0;
-  setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort_on_close),
-             sizeof abort_on_close);
-  socket.Close();
 }
 
 }  // namespace qv

@@ -1,9 +1,10 @@
 #pragma once
-// The only place that talks to the sockets API: Winsock on Windows, BSD sockets elsewhere.
-// Everything above it sees a Socket, IPv4 addresses in host byte order and SocketError values.
-// IPv4 and TCP only.
+// The program's only place that talks to the sockets API: Winsock on Windows, BSD sockets
+// elsewhere. Everything above it sees a Socket, IPv4 addresses in host byte order and SocketError
+// values. IPv4 and TCP, client side only: listening is for the servers in tools/.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv {
@@ -16,8 +17,15 @@ enum class SocketError {
   kShutdown,   // WSAESHUTDOWN; EPIPE on POSIX
   kAborted,    // WSAECONNABORTED
   kReset,      // WSAECONNRESET
+  kCancelled,  // the wait hook gave the wait up
   kOther,
 };
+
+// Runs between the slices of a wait, so that the waiting thread can do its other work (a
+// window's thread keeps its windows answering); false gives the wait up.
+using WaitHook = std::function<bool()>;
+// How long a wait with a hook goes without calling it.
+inline constexpr int kWaitSliceMs = 40;
 
 // An owned socket handle, closed by the destructor.
 class Socket {
@@ -25,13 +33,17 @@ class Socket {
   Socket() = default;
   ~Socket() { Close(); }
   Socket(Socket&& other) noexcept
-      : handle_(other.Release()), receive_timeout_ms_(other.receive_timeout_ms_) {}
+      : handle_(other.Release()), non_blocking_(other.non_blocking_) {}
   Socket& operator=(Socket&& other) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
 
   bool valid() const { return handle_ != kInvalid; }
   void Close();
+
+  // The system's handle, for code that makes sockets of other kinds (a listening server).
+  static Socket Adopt(std::uintptr_t handle) { return Socket(handle); }
+  std::uintptr_t native_handle() const { return handle_; }
 
  private:
   friend struct SocketAccess;
@@ -40,7 +52,7 @@ class Socket {
   std::uintptr_t Release();
 
   std::uintptr_t handle_ = kInvalid;
-  int receive_timeout_ms_ = 0;  // the socket's receive time-out as last set; 0 is none
+  bool non_blocking_ = false;  // switched once, at the first receive
 };
 
 struct IoResult {
@@ -50,27 +62,29 @@ struct IoResult {
 
 inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;  // 127.0.0.1
 
+// Starts the sockets library once per process (Winsock); every function here does it itself.
+void StartSockets();
+
 // A dotted IPv4 address is taken as it stands; any other text is looked up by name and the first
-// IPv4 address is used. False when neither gives an address.
-bool ResolveIPv4(const std::string& host, std::uint32_t& address);
+// IPv4 address is used. False when neither gives an address. With a hook the lookup runs on a
+// thread of its own, which is left to finish by itself when the hook gives the wait up.
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, const WaitHook& hook = {});
+
+// Every wait below that is given a hook waits in slices of kWaitSliceMs and runs the hook between
+// them; when the hook answers false the call ends with kCancelled.
 
 // Opens a TCP connection, waiting at most `timeout_ms`; returns as soon as the connection is
 // made or refused. An invalid socket on failure, with the reason in `error`.
-Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, SocketError& error);
+Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, SocketError& error,
+                  const WaitHook& hook = {});
 
-// Sends up to `size` bytes once; a short count is not an error.
-IoResult SendSome(Socket& socket, const void* data, std::size_t size);
+// Sends up to `size` bytes once, waiting for room as long as it takes; a short count is not an
+// error.
+IoResult SendSome(Socket& socket, const void* data, std::size_t size, const WaitHook& hook = {});
 
 // Receives up to `size` bytes once, waiting at most `timeout_ms` for the first of them (a
 // negative time-out waits without limit). At the end of the stream: kEndOfStream.
-IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_ms);
-
-// Listening side, for the sync server, the tests and the benchmark. Port 0 picks a free port.
-Socket ListenTcp(std::uint32_t address, std::uint16_t port, int backlog);
-std::uint16_t LocalPort(const Socket& socket);
-// Waits at most `timeout_ms` (negative: without limit) for a connection; invalid on time-out.
-Socket AcceptTcp(Socket& listener, int timeout_ms);
-// Closes with a reset instead of an orderly end, as a crashing or refusing server does.
-void AbortTcp(Socket& socket);
+IoResult ReceiveSome(Socket& socket, void* data, std::size_t size, int timeout_ms,
+                     const WaitHook& hook = {});
 
 }  // namespace qv

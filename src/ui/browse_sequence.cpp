@@ -4,8 +4,8 @@
 #include "net/server_connection.h"
 #include "ui/browser_form.h"
 #include "ui/message_box.h"
+#include "ui/network_wait.h"
 #include "ui/win/ansi_text.h"
-#include "ui/win/form.h"
 
 namespace qv::ui {
 
@@ -13,10 +13,12 @@ std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& 
                                               ServerConnection& connection, TBrwForm& browser) {
   connection.SetHost(settings.Host());
   connection.SetPort(settings.Port());
+  // The operator who gave a wait up knows why nothing came: no message claims the server failed.
   bool connected = false;
   {
-    win::WaitCursor wait;
+    NetworkWait wait(connection);
     connected = connection.Connect();
+    if (wait.GaveUp()) return std::nullopt;
   }
   if (!connected) {
     ShowProgramMessage(owner, UiText(kUiConnectFailed));
@@ -24,8 +26,9 @@ std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& 
   }
   bool logged_on = false;
   {
-    win::WaitCursor wait;
+    NetworkWait wait(connection);
     logged_on = connection.Logon(settings);
+    if (wait.GaveUp()) return std::nullopt;
   }
   if (!logged_on) {
     ShowProgramMessage(owner, UiText(kUiLogonFailed));

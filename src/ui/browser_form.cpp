@@ -8,6 +8,7 @@
 
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
+#include "ui/network_wait.h"
 #include "ui/res/resource.h"
 #include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
@@ -93,7 +94,8 @@ void TBrwForm::CreateControls() {
                         WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                             TVS_EDITLABELS | TVS_SHOWSELALWAYS,
                         kTreeId));
-  btnOk.Attach(make(0, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, IDOK));
+  // OK is the default button: Enter in the tree chooses the selected folder.
+  btnOk.Attach(make(0, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK));
   btnCancel.Attach(make(0, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL));
   btnOk.Enable(false);
 }
@@ -183,9 +185,13 @@ bool TBrwForm::PreTranslateMessage(MSG& msg) {
     return true;
   }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+    // Enter on Cancel cancels; anywhere else it is OK, when OK can be pressed.
     const HWND focus = GetFocus();
-    if (focus != btnOk.handle() && focus != btnCancel.handle()) return false;
-    SendMessageW(focus, BM_CLICK, 0, 0);
+    if (focus == btnCancel.handle()) {
+      btnCancelClick();
+    } else if (btnOk.IsEnabled()) {
+      btnOkClick();
+    }
     return true;
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
@@ -194,14 +200,23 @@ bool TBrwForm::PreTranslateMessage(MSG& msg) {
 LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
   if (OnFocusMessage(message, wparam, lparam, result)) return result;
+  if (OnCursorMessage(message, lparam, result)) return result;
   switch (message) {
     case WM_SHOWWINDOW:
       // Only a real showing opens the browser, not the owner coming back from the task bar.
       if (wparam && lparam == 0) {
         modal_result_ = 0;
-        FormShow();
+        show_pending_ = true;
       }
       return DefaultProc(message, wparam, lparam);
+    case WM_WINDOWPOSCHANGED:
+      result = DefaultProc(message, wparam, lparam);
+      // The top level is listed once the window is on the screen, where it can be seen to wait.
+      if (show_pending_ && (reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_SHOWWINDOW)) {
+        show_pending_ = false;
+        FormShow();
+      }
+      return result;
     case WM_COMMAND: {
       const HWND control = reinterpret_cast<HWND>(lparam);
       if (HIWORD(wparam) != BN_CLICKED || !control || !IsWindowEnabled(control)) return 0;
@@ -212,8 +227,12 @@ LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_CLOSE:
-      CloseWith(kModalResultCancel);
+      // Closing while a listing is awaited gives it up; the window only hides once the waiting
+      // code has returned.
+      btnCancelClick();
       return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -227,9 +246,11 @@ LRESULT TBrwForm::OnNotify(const NMHDR& header) {
   switch (header.code) {
     case TVN_ITEMEXPANDINGW: {
       const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+      // While a listing is awaited no other can start; the node stays as it is.
+      if (NetworkWait::Busy()) return TRUE;
       if ((change.action & kExpandActionMask) == TVE_EXPAND)
         TreeView1Expanding(change.itemNew.hItem);
-      return FALSE;  // the expansion always goes ahead
+      return FALSE;  // otherwise the expansion always goes ahead
     }
     case TVN_SELCHANGEDW:
       SyncOkButton();
@@ -238,7 +259,7 @@ LRESULT TBrwForm::OnNotify(const NMHDR& header) {
       TreeView1Click();
       return 0;
     case TVN_BEGINLABELEDITW:
-      return FALSE;
+      return NetworkWait::Busy() ? TRUE : FALSE;
     case TVN_ENDLABELEDITW: {
       const auto& edit = reinterpret_cast<const NMTVDISPINFOW&>(header);
       return TreeView1Edited(edit.item.hItem, edit.item.pszText) ? TRUE : FALSE;
@@ -299,8 +320,11 @@ void TBrwForm::FormShow() {
   ServerConnection* connection = GetServerConnection();
   bool listed = false;
   if (connection) {
-    win::WaitCursor wait;
+    NetworkWait wait(*connection);
+    wait.LetThrough(btnCancel.handle());
     listed = connection->ListFolder("", FolderNames);
+    // Given up: the browser closes as Cancel closes it, with nothing chosen.
+    if (wait.GaveUp()) CloseWith(kModalResultCancel);
   }
   if (listed) {
     AddFolderNodes(TVI_ROOT, FolderNames);
@@ -321,8 +345,10 @@ void TBrwForm::TreeView1Expanding(HTREEITEM node) {
   bool listed = false;
   if (connection) {
     const std::string path = NodePath(node);
-    win::WaitCursor wait;
+    NetworkWait wait(*connection);
+    wait.LetThrough(btnCancel.handle());
     listed = connection->ListFolder(path, FolderNames);
+    if (wait.GaveUp()) CloseWith(kModalResultCancel);
   }
   if (!listed) {
     FolderNames.clear();
@@ -347,12 +373,17 @@ bool TBrwForm::TreeView1Edited(HTREEITEM node, const wchar_t* text) {
 }
 
 void TBrwForm::btnOkClick() {
+  // A node chosen while its parent's listing is awaited would be chosen from half a tree.
+  if (NetworkWait::Busy()) return;
   const HTREEITEM selected = TreeView1.Selected();
   if (!selected) return;
   SetSelectedPath(NodePath(selected));
   CloseWith(kModalResultOk);
 }
 
-void TBrwForm::btnCancelClick() { CloseWith(kModalResultCancel); }
+void TBrwForm::btnCancelClick() {
+  NetworkWait::GiveUp();
+  CloseWith(kModalResultCancel);
+}
 
 }  // namespace qv::ui

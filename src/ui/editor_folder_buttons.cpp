@@ -10,7 +10,22 @@
 namespace qv::ui {
 
 void TForm1::BitBtn1Click() {
-  if (auto path = RunBrowseSequence(hwnd_, doc_.settings)) ApplyChosenSource(*path);
+  if (browsing_) return;
+  browsing_ = true;
+  std::optional<std::wstring> path;
+  try {
+    path = RunBrowseSequence(hwnd_, doc_.settings);
+  } catch (...) {
+    browsing_ = false;
+    throw;
+  }
+  browsing_ = false;
+  if (close_after_browse_) {
+    close_after_browse_ = false;
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    return;
+  }
+  if (path) ApplyChosenSource(*path);
 }
 
 void TForm1::BitBtn2Click() {

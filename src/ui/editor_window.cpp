@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "i18n/ui_strings.h"
+#include "ui/browser_form.h"
 #include "ui/editor_controls.h"
+#include "ui/network_wait.h"
 #include "ui/res/resource.h"
 #include "ui/win/dpi.h"
 
@@ -297,6 +299,7 @@ void TForm1::Show(int show_command) {
 LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
   if (OnFocusMessage(message, wparam, lparam, result)) return result;
+  if (OnCursorMessage(message, lparam, result)) return result;
   switch (message) {
     case WM_COMMAND:
       if (lparam) OnCommand(static_cast<ControlId>(LOWORD(wparam)), HIWORD(wparam));
@@ -325,9 +328,17 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_CLOSE:
+      // The browse's code is still running below this message: the window and the connection
+      // it uses stay until it has returned.
+      if (browsing_) {
+        close_after_browse_ = true;
+        EndBrowse();
+        return 0;
+      }
       if (FormClose()) DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
+      if (browsing_) EndBrowse();
       return OnQueryEndSession() ? TRUE : FALSE;
     case kReportFileNotLoaded:
       ReportFileNotLoaded();
@@ -341,7 +352,15 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
+void TForm1::EndBrowse() {
+  NetworkWait::GiveUp();
+  if (TBrwForm* browser = BrwForm(); browser && browser->IsVisible()) browser->Send(WM_CLOSE);
+}
+
 void TForm1::OnCommand(ControlId id, UINT code) {
+  // During a browse only Exit acts (it closes once the browse has ended): any other button
+  // would start a second call to the server or a dialog of its own under the wait.
+  if (code == BN_CLICKED && browsing_ && id != kButton2) return;
   if (code == BN_CLICKED) {
     if (const ButtonBinding* button = ButtonBindingOf(id)) (this->*button->on_click)();
   } else if (code == LBN_SELCHANGE && id == kListBox1) {

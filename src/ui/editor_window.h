@@ -109,6 +109,8 @@ class TForm1 : public win::Form {
   // when another program changed the file since this window read or wrote it.
   bool SaveToDisk();
   bool OnQueryEndSession();
+  // Gives up what the browse waits for and closes the browser, as Cancel does.
+  void EndBrowse();
 
   win::Window& ById(ControlId id);
   const win::Window& ById(ControlId id) const;
@@ -198,6 +200,10 @@ class TForm1 : public win::Form {
   ControlId refused_id_ = kControlIdEnd;
   std::wstring refused_text_;
   bool blocking_shutdown_ = false;
+  // While the source folder button's browse runs (connecting, logging on, the browser shown):
+  // a close that comes meanwhile ends the browse first and is carried out after it.
+  bool browsing_ = false;
+  bool close_after_browse_ = false;
   // While a click on Exit moves the focus: the edit it leaves is refused without a message when
   // that refusal was shown already, since the close that follows drops it.
   bool clicking_exit_ = false;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "listen_socket.h"
 #include "net/socket_io.h"
 #include "net/test_util.h"
 

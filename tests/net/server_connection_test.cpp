@@ -429,6 +429,101 @@ TEST(ServerConnection, SilentServerTimesOutAndCloses) {
   EXPECT_EQ(server.accepted(), 2);
 }
 
+// The hook runs between the slices of a silent wait; a call made from inside it fails at once and
+// sends nothing; when the hook gives up, the call fails and the connection is dropped.
+TEST(ServerConnection, WaitHookRunsWhileSilentAndCanGiveUp) {
+  std::string logon, after_logon;
+  FakeServer server({[&](FakePeer& peer) {
+    logon = peer.ReadRequest();
+    after_logon = peer.ReadToEnd();
+  }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  connection.SetReplyTimeoutMs(-1);
+  int calls = 0;
+  bool nested = true;
+  connection.SetWaitHook([&] {
+    Names names;
+    nested = nested && !connection.ListFolder("", names);
+    return ++calls < 5;
+  });
+  ASSERT_TRUE(connection.Connect());
+  EXPECT_FALSE(connection.GaveUp());
+  EXPECT_FALSE(connection.Logon(SettingsWith("u", "p")));
+  EXPECT_TRUE(connection.GaveUp());
+  EXPECT_FALSE(connection.IsOpen());
+  EXPECT_EQ(calls, 5);
+  EXPECT_TRUE(nested) << "a call from inside the hook must fail";
+  server.Join();
+  EXPECT_EQ(logon.size(), 94u);
+  EXPECT_EQ(after_logon, "") << "nothing was sent from inside the hook";
+}
+
+// A reply that keeps coming, a byte at a time, never leaves the socket waiting a whole slice:
+// the hook still gets its turns, and the listing arrives whole.
+TEST(ServerConnection, WaitHookRunsWhileAReplyTrickles) {
+  const std::string reply = Int32BE(3) + "alpha\nbeta\ngamma\n";
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    for (char c : reply) {
+      if (peer.ClosedWithin(10)) return;
+      peer.Send(std::string(1, c));
+    }
+    peer.ReadToEnd();
+  }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  int calls = 0;
+  connection.SetWaitHook([&] { return ++calls > 0; });
+  ASSERT_TRUE(connection.Connect());
+  Names names;
+  EXPECT_TRUE(connection.ListFolder("", names));
+  EXPECT_EQ(names, (Names{"alpha", "beta", "gamma"}));
+  EXPECT_FALSE(connection.GaveUp());
+  // 21 bytes, at least 10 ms apart: a turn every 40 ms or so makes several.
+  EXPECT_GE(calls, 3);
+}
+
+// With a hook the name is looked up on a thread of its own; the answer is the same.
+TEST(ServerConnection, HostNameIsLookedUpWithAHookToo) {
+  FakeServer server({[&](FakePeer& peer) { peer.ReadToEnd(); }});
+  ServerConnection connection;
+  Point(connection, server.port());
+  connection.SetHost("localhost");
+  connection.SetWaitHook([] { return true; });
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_FALSE(connection.GaveUp());
+  ServerConnection unknown;
+  Point(unknown, server.port());
+  unknown.SetHost("no-such-host.invalid");
+  unknown.SetWaitHook([] { return true; });
+  EXPECT_FALSE(unknown.Connect());
+}
+
+TEST(ServerConnection, WaitHookCanGiveUpAConnect) {
+  Socket listener = ListenTcp(kLoopbackAddress, 0, 0);
+  const std::uint16_t port = LocalPort(listener);
+  std::vector<Socket> queued;
+  bool full = false;
+  for (int i = 0; i < 16 && !full; ++i) {
+    SocketError error = SocketError::kNone;
+    Socket s = ConnectTcp(kLoopbackAddress, port, 300, error);
+    full = !s.valid() && error == SocketError::kTimedOut;
+    queued.push_back(std::move(s));
+  }
+  ASSERT_TRUE(full) << "the accept queue never filled";
+
+  ServerConnection connection;
+  Point(connection, port);
+  connection.SetConnectTimeoutMs(-1);
+  int calls = 0;
+  connection.SetWaitHook([&] { return ++calls < 3; });
+  EXPECT_FALSE(connection.Connect());
+  EXPECT_TRUE(connection.GaveUp());
+  EXPECT_EQ(calls, 3);
+  EXPECT_FALSE(connection.IsOpen());
+}
+
 TEST(ServerConnection, ListingLimitsFailAndClose) {
   FakeServer server({[&](FakePeer& peer) {
                        peer.ReadRequest();

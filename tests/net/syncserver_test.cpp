@@ -55,6 +55,23 @@ class SyncServerTest : public ::testing::Test {
   std::thread thread_;
 };
 
+// A slow server sends the same bytes, a byte at a time; the client's wait hook gets its turns.
+TEST_F(SyncServerTest, ByteDelaySendsTheSameRepliesSlowly) {
+  server_ = std::make_unique<SyncServer>(SyncServerOptions{root_.string(), "op", "s3cret", 5});
+  ASSERT_TRUE(server_->Listen(0));
+  ServeOneClient();
+  ServerConnection connection;
+  Point(connection);
+  int turns = 0;
+  connection.SetWaitHook([&] { return ++turns > 0; });
+  ASSERT_TRUE(connection.Connect());
+  ASSERT_TRUE(connection.Logon(SettingsWith("op", "s3cret")));
+  NameList names;
+  ASSERT_TRUE(connection.ListFolder("", names));
+  EXPECT_EQ(ToVector(names), (Names{"Alpha", "Beta"}));
+  EXPECT_GT(turns, 0);
+}
+
 TEST_F(SyncServerTest, LogsOnAndWalksTheTree) {
   ServeOneClient();
   ServerConnection connection;

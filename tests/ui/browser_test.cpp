@@ -4,9 +4,11 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +29,7 @@
 #include "editor_fixture.h"
 #include "ui/browse_sequence.h"
 #include "ui/message_box.h"
+#include "ui/network_wait.h"
 #include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
 
@@ -43,12 +46,19 @@ constexpr std::int32_t kAccepted = 1;
 constexpr std::int32_t kRefused = 0x100;  // the low byte decides: a refusal
 
 // What the folder server knows. A listing of a path it does not know, or the first listing of
-// a path in `fail_once`, ends the connection, which fails that listing on the client.
+// a path in `fail_once`, ends the connection, which fails that listing on the client. The logon
+// with `silent_logon` and a listing of a path in `silent` get no answer at all: the server waits
+// for the client to close.
 struct Script {
   std::int32_t verdict = kAccepted;
   std::map<std::string, Names> folders = {};
   std::set<std::string> fail_once = {};
+  bool silent_logon = false;
+  std::set<std::string> silent = {};
 };
+
+// Longer than any test waits: a silent server is left only by the client.
+constexpr int kSilenceMs = 120000;
 
 struct Request {
   std::int32_t command;
@@ -89,6 +99,16 @@ class FolderServer {
     std::lock_guard lock(mutex_);
     ui_thread_ = thread;
   }
+  // Whether a request is being left unanswered now.
+  bool Silent() const {
+    std::lock_guard lock(mutex_);
+    return silent_now_;
+  }
+  // How often the client closed the connection while the server kept silent.
+  int ClosedWhileSilent() const {
+    std::lock_guard lock(mutex_);
+    return closed_while_silent_;
+  }
 
  private:
   void Serve(FakePeer& peer) {
@@ -103,11 +123,15 @@ class FolderServer {
         requests_.push_back({command, payload});
         if (ui_thread_) cursors_.push_back(CursorOfUiThread());
       }
+      const std::string path = payload.empty() ? "" : payload.substr(0, payload.size() - 1);
+      if (command == kCmdLogon ? script_.silent_logon : script_.silent.count(path) != 0) {
+        KeepSilent(peer);
+        return;
+      }
       if (command == kCmdLogon) {
         peer.Send(Int32BE(script_.verdict));
         continue;
       }
-      const std::string path = payload.empty() ? "" : payload.substr(0, payload.size() - 1);
       const auto folder = script_.folders.find(path);
       if (folder == script_.folders.end() || script_.fail_once.erase(path)) {
         peer.Close();
@@ -117,6 +141,17 @@ class FolderServer {
       AppendListing(reply, folder->second);
       peer.Send(reply);
     }
+  }
+
+  void KeepSilent(FakePeer& peer) {
+    {
+      std::lock_guard lock(mutex_);
+      silent_now_ = true;
+    }
+    const bool closed = peer.ClosedWithin(kSilenceMs);
+    std::lock_guard lock(mutex_);
+    silent_now_ = false;
+    if (closed) ++closed_while_silent_;
   }
 
   // The cursor is state of a thread's input queue; sharing the browser thread's queue for a
@@ -135,6 +170,8 @@ class FolderServer {
   std::vector<Request> requests_;
   std::vector<HCURSOR> cursors_;
   DWORD ui_thread_ = 0;
+  bool silent_now_ = false;
+  int closed_while_silent_ = 0;
   FakeServer server_;  // last: its thread must stop before the script goes
 };
 
@@ -687,6 +724,24 @@ TEST_F(BrowserTest, CancelCloseBoxAndEscapeHandBackNothing) {
   }
 }
 
+TEST_F(BrowserTest, OkIsTheDefaultButtonAndEnterInTheTreeChoosesTheSelectedFolder) {
+  const FolderServer& server = Serve({.folders = {{"", {"Top", "Other"}}}});
+  const ModalDriver driver =
+      Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+              [&] {
+                tree().Select(Find({L"Other"}));
+                tree().Focus();
+                PostMessageW(tree().handle(), WM_KEYDOWN, VK_RETURN, 0);
+              }}});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
+            std::optional<std::wstring>(L"Other"));
+  EXPECT_TRUE(driver.Done());
+  EXPECT_EQ(form_.ModalResult(), kModalResultOk);
+  const LONG_PTR style = GetWindowLongPtrW(form_.OkButton().handle(), GWL_STYLE);
+  EXPECT_EQ(style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(form_.Send(DM_GETDEFID), MAKELRESULT(IDOK, DC_HASDEFID));
+}
+
 TEST_F(BrowserTest, KeyboardMovesBetweenTreeAndButtons) {
   const FolderServer& server = Serve({.folders = {{"", {"Top"}}}});
   HWND after_tab = nullptr;
@@ -706,6 +761,118 @@ TEST_F(BrowserTest, KeyboardMovesBetweenTreeAndButtons) {
             std::optional<std::wstring>(L"Top"));
   EXPECT_TRUE(driver.Done());
   EXPECT_EQ(after_tab, form_.OkButton().handle());
+}
+
+// --- Waiting for the server ---------------------------------------------------------------
+
+// While the server keeps silent the browser answers other threads, paints and shows the wait
+// cursor; each way of giving up ends the wait at once, without a message, drops the connection
+// and leaves nothing behind.
+TEST_F(BrowserTest, SilentListingKeepsTheBrowserAnsweringUntilGivenUp) {
+  struct Case {
+    const char* name;
+    std::function<void(const TBrwForm&)> give_up;
+  };
+  const Case cases[] = {
+      {"Escape",
+       [](const TBrwForm& form) { PostMessageW(form.Tree().handle(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"Cancel", [](const TBrwForm& form) { form.CancelButton().Send(BM_CLICK); }},
+      {"close box", [](const TBrwForm& form) { form.Send(WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FolderServer& server = Serve({.folders = {{"", {"Top"}}}, .silent = {""}});
+    // Only giving up can end this wait.
+    connection_->SetReplyTimeoutMs(-1);
+    std::future<bool> answered;
+    HCURSOR cursor = nullptr;
+    const ModalDriver driver = Drive(
+        {{"the top level is awaited", [&] { return server.Silent(); },
+          [&] {
+            cursor = GetCursor();
+            InvalidateRect(form_.handle(), nullptr, TRUE);
+            answered = std::async(std::launch::async, [window = form_.handle()] {
+              DWORD_PTR result = 0;
+              return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result) != 0;
+            });
+          }},
+         {"the browser answered and painted",
+          [&] {
+            return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready &&
+                   !GetUpdateRect(form_.handle(), nullptr, FALSE);
+          },
+          [&] { c.give_up(form_); }}});
+    EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+    EXPECT_TRUE(driver.Done());
+    EXPECT_FALSE(driver.GaveUp());
+    ASSERT_TRUE(answered.valid());
+    EXPECT_TRUE(answered.get());
+    EXPECT_EQ(cursor, wait);
+    EXPECT_TRUE(connection_->GaveUp()) << "the wait ended by giving up, not by a time-out";
+    EXPECT_FALSE(connection_->IsOpen());
+    EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }))
+        << "the server saw the connection end";
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(form_.ModalResult(), kModalResultCancel);
+    EXPECT_FALSE(form_.IsVisible());
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+    EXPECT_FALSE(NetworkWait::Busy());
+    EXPECT_NE(GetCursor(), wait);
+  }
+}
+
+TEST_F(BrowserTest, EscapeGivesUpASilentLogonWithoutAMessage) {
+  FolderServer& server = Serve({.folders = {{"", {"Top"}}}, .silent_logon = true}, 2);
+  connection_->SetReplyTimeoutMs(-1);
+  bool busy = false;
+  HCURSOR cursor = nullptr;
+  const ModalDriver driver({{"the logon is awaited", [&] { return server.Silent(); },
+                             [&] {
+                               busy = NetworkWait::Busy();
+                               cursor = GetCursor();
+                               PostMessageW(owner_, WM_KEYDOWN, VK_ESCAPE, 0);
+                             }}},
+                           [] { NetworkWait::GiveUp(); });
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+  EXPECT_TRUE(driver.Done());
+  EXPECT_TRUE(busy);
+  EXPECT_EQ(cursor, LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_TRUE(boxes_.empty()) << "no message claims that the server failed";
+  EXPECT_EQ(form_.ModalResult(), 0) << "the browser was never opened";
+  EXPECT_FALSE(connection_->IsOpen());
+  EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
+}
+
+// While a node's listing is awaited, OK, Enter and expanding another node start nothing; the
+// wait is then given up and nothing was chosen.
+TEST_F(BrowserTest, NothingElseStartsWhileAListingIsAwaited) {
+  FolderServer& server = Serve({.folders = {{"", {"A", "B"}}, {"B", {"x"}}}, .silent = {"A"}});
+  connection_->SetReplyTimeoutMs(-1);
+  SetSelectedPath("Earlier");
+  bool open_while_waiting = false;
+  bool b_expanded = true;
+  const ModalDriver driver =
+      Drive({{"A is listed", [&] { return Find({L"A"}) != nullptr; },
+              [&] { ExpandByUser(Find({L"A"})); }},
+             {"A's listing is awaited", [&] { return server.Silent(); },
+              [&] {
+                form_.OkButton().Send(BM_CLICK);
+                PostMessageW(tree().handle(), WM_KEYDOWN, VK_RETURN, 0);
+                tree().Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find({L"B"})));
+                b_expanded = Expanded(Find({L"B"}));
+                open_while_waiting = form_.IsVisible() && form_.ModalResult() == 0;
+                PostMessageW(tree().handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+              }}});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+  EXPECT_TRUE(driver.Done());
+  EXPECT_TRUE(open_while_waiting);
+  EXPECT_FALSE(b_expanded);
+  EXPECT_EQ(SelectedPath(), "Earlier");
+  EXPECT_EQ(form_.ModalResult(), kModalResultCancel);
+  EXPECT_THAT(server.ListedPaths(), ElementsAre("", "A"));
+  EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(BrowserTest, FailuresShowTheirMessageAndNoBrowser) {

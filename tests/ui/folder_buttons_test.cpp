@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,9 +17,11 @@
 #include "common/window_driver.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
+#include "net/fake_server.h"
 #include "platform/folder_picker.h"
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
+#include "ui/network_wait.h"
 #include "ui/win/ansi_text.h"
 
 namespace qv::test {
@@ -119,6 +122,95 @@ TEST_F(FolderButtonsTest, SourceChosenOnTheServerLandsInTheEditAndTheSelectedTas
   EXPECT_EQ(Text(kEdSource), L"Top");
   EXPECT_EQ(Form().Document().tasks[0].Source(), "Top");
   EXPECT_TRUE(Enabled(kBtnSave));
+}
+
+// Closing the editor (from the task bar, say) while the browser waits for a silent server: the
+// wait is given up and the browser closed first, with no message about the server; then the
+// close goes on as usual, with its question about the unsaved task.
+TEST_F(FolderButtonsTest, ClosingTheEditorWhileTheBrowserWaitsEndsTheBrowseFirst) {
+  bool closed_by_client = false;
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    peer.Send(Int32BE(1));
+    peer.ReadRequest();
+    closed_by_client = peer.ClosedWithin(120000);
+  }});
+  ConfigDocument doc;
+  doc.settings.SetHost("127.0.0.1");
+  doc.settings.SetPort(server.port());
+  WriteConfig(doc);
+  OpenWithBrowser();
+  Click(kBtnAdd);
+  ASSERT_TRUE(Form().Document().modified());
+
+  bool browser_shown_when_asked = true;
+  boxes_.clear();
+  answers_.push_back(IDNO);
+  ModalDriver close({{"the browser waits for the top level",
+                      [&] { return browser_->IsVisible() && NetworkWait::Busy(); },
+                      [&] { PostMessageW(Form().handle(), WM_CLOSE, 0, 0); }}},
+                    [&] { SendMessageW(browser_->handle(), WM_CLOSE, 0, 0); });
+  SetMessageBoxFunction([&](HWND, const std::wstring& text, const std::wstring& caption,
+                            UINT type) {
+    browser_shown_when_asked = browser_ && browser_->handle() && browser_->IsVisible();
+    boxes_.push_back({text, caption, type});
+    const int answer = answers_.empty() ? IDCANCEL : answers_.front();
+    if (!answers_.empty()) answers_.pop_front();
+    return answer;
+  });
+  Click(kBitBtn1);
+  EXPECT_TRUE(PumpUntil([&] { return !IsOpen(); })) << "the close was carried out";
+  EXPECT_TRUE(close.Done());
+  ASSERT_EQ(boxes_.size(), 1u) << "only the question about the unsaved task";
+  EXPECT_EQ(boxes_[0].caption, UiText(kUiCloseCaption));
+  EXPECT_FALSE(browser_shown_when_asked);
+  server.Join();
+  EXPECT_TRUE(closed_by_client);
+}
+
+// While the logon is awaited the editor's buttons start nothing (no second browse, no folder
+// dialog); Escape then gives the wait up without a message, and the browser never opens.
+TEST_F(FolderButtonsTest, ButtonsStartNothingWhileTheLogonIsAwaited) {
+  std::string after_logon;
+  std::atomic<bool> logon_read{false};
+  bool waiting = false;
+  FakeServer server({[&](FakePeer& peer) {
+    peer.ReadRequest();
+    logon_read = true;
+    after_logon = peer.ReadToEnd();
+  }});
+  ConfigDocument doc;
+  doc.tasks.emplace_back().SetName("First");
+  doc.settings.SetHost("127.0.0.1");
+  doc.settings.SetPort(server.port());
+  WriteConfig(doc);
+  OpenWithBrowser();
+  ClickListEntry(0);
+
+  bool dialog_opened = true;
+  ModalDriver press({{"the logon is awaited", [&] { return logon_read && NetworkWait::Busy(); },
+                      [&] {
+                        waiting = true;
+                        for (ControlId id : {kBitBtn1, kBitBtn2, kBtnSave, kBtnAdd, kBtnDel}) {
+                          SendMessageW(Get(id), BM_CLICK, 0, 0);
+                        }
+                        dialog_opened = FindThreadDialog() != nullptr;
+                        PostMessageW(Get(kEdSource), WM_KEYDOWN, VK_ESCAPE, 0);
+                      }}},
+                    [&] { NetworkWait::GiveUp(); });
+  Click(kBitBtn1);
+  EXPECT_TRUE(press.Done());
+  EXPECT_TRUE(waiting);
+  EXPECT_FALSE(dialog_opened);
+  EXPECT_FALSE(NetworkWait::Busy());
+  EXPECT_TRUE(boxes_.empty()) << "no message claims that the server failed";
+  EXPECT_FALSE(browser_->IsVisible());
+  EXPECT_EQ(browser_->ModalResult(), 0) << "the browser was never opened";
+  EXPECT_EQ(ListEntries().size(), 1u) << "Add and Del did nothing";
+  EXPECT_FALSE(Form().Document().modified());
+  server.Join();
+  EXPECT_EQ(after_logon, "") << "no second request";
+  EXPECT_EQ(server.accepted(), 1) << "no second connection";
 }
 
 TEST_F(FolderButtonsTest, RefusedLogonShowsItsMessageAndChangesNothing) {

@@ -210,6 +210,23 @@ RECT MovedInto(const RECT& rect, const RECT& area) {
   return RECT{left, top, left + width, top + height};
 }
 
+namespace {
+
+int wait_cursors = 0;
+
+}  // namespace
+
+WaitCursor::WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {
+  ++wait_cursors;
+}
+
+WaitCursor::~WaitCursor() {
+  --wait_cursors;
+  SetCursor(previous_);
+}
+
+bool WaitCursor::Shown() { return wait_cursors > 0; }
+
 int Form::Scale(int value) const { return win::Scale(value, dpi_); }
 
 void Form::SetFontName(const std::wstring& name) {
@@ -225,6 +242,14 @@ void Form::SetDpi(UINT dpi) {
   if (!font_.get()) return;
   font_.reset();
   SetFontName(std::wstring(font_name_));
+}
+
+bool Form::OnCursorMessage(UINT message, LPARAM lparam, LRESULT& result) {
+  // The controls ask their parent first; the frame keeps its sizing and other cursors.
+  if (message != WM_SETCURSOR || !WaitCursor::Shown() || LOWORD(lparam) != HTCLIENT) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  result = TRUE;
+  return true;
 }
 
 bool Form::OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {

@@ -61,6 +61,9 @@ class Form : public WindowImpl {
   void SetDpi(UINT dpi);
   // WM_ACTIVATE and WM_SETFOCUS, which every form answers alike; true when `message` was one.
   bool OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  // WM_SETCURSOR: the wait cursor over the window while a WaitCursor is alive; true when it
+  // answered.
+  bool OnCursorMessage(UINT message, LPARAM lparam, LRESULT& result);
 
   virtual void ApplyFont(HFONT font) = 0;
   // Where the focus goes when the window gets it and no control of it had it before.
@@ -73,13 +76,16 @@ class Form : public WindowImpl {
   HWND focus_before_deactivation_ = nullptr;
 };
 
-// Shows the wait cursor for its lifetime: used around calls that block the window's thread.
+// Shows the wait cursor for its lifetime, also while the mouse moves over the forms: used
+// around waits of the window's thread.
 class WaitCursor {
  public:
-  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor();
+  ~WaitCursor();
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
+
+  static bool Shown();
 
  private:
   HCURSOR previous_;

@@ -39,9 +39,6 @@ class TreeView : public Window {
   void Select(HTREEITEM item) const {
     Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
   }
-  bool Expand(HTREEITEM item, UINT action) const {
-    return Send(TVM_EXPAND, action, reinterpret_cast<LPARAM>(item)) != 0;
-  }
 
   LPARAM Param(HTREEITEM item) const {
     TVITEMW data{};
