@@ -79,7 +79,7 @@ class Session {
     return kExitOk;
   }
   int SaveFailed(const SaveOutcome& saved) {
-    return Error(saved.error + (loaded_.status == FileStatus::kMissing
+    return Error(saved.error + (loaded_.status == LoadStatus::kMissing
                                     ? "; nothing was written"
                                     : "; " + access_->DisplayPath() + " keeps its bytes"));
   }
@@ -131,7 +131,7 @@ bool Session::Open(Use use) {
   }
   loaded_ = access_->Load(doc_);
   switch (loaded_.status) {
-    case FileStatus::kLoaded:
+    case LoadStatus::kLoaded:
       if (use == Use::kEdit && loaded_.facts.CountBeyondData() && !args_.force) {
         exit_ = Error(path + ": its task count is " +
                       std::to_string(loaded_.facts.declared_count) + " but it holds " +
@@ -141,22 +141,22 @@ bool Session::Open(Use use) {
         return false;
       }
       return true;
-    case FileStatus::kMissing:
+    case LoadStatus::kMissing:
       if (use == Use::kEdit && args_.create) return true;
       exit_ = Error(path + ": no such file (" +
                     (use == Use::kEdit ? std::string("--create starts a new one")
                                        : std::string("an edit with --create starts one")) +
                     ")");
       return false;
-    case FileStatus::kUnreadable:
+    case LoadStatus::kUnreadable:
       exit_ = Error(path + ": cannot be read: " + loaded_.error);
       return false;
-    case FileStatus::kForeign:
+    case LoadStatus::kForeign:
       if (use == Use::kCheck) return true;
       exit_ = Error(path + ": not a configuration file (wrong signature)" +
                     (use == Use::kEdit ? std::string("; it is left alone") : ""));
       return false;
-    case FileStatus::kCut:
+    case LoadStatus::kCut:
       if (use == Use::kEdit) {
         exit_ = Error(path + ": only " + std::to_string(loaded_.facts.tasks_loaded) + " of its " +
                       std::to_string(loaded_.facts.records_in_data) +
@@ -175,7 +175,7 @@ bool Session::Open(Use use) {
 
 int Session::Finish(const std::string& done) {
   // --create makes the file even when the edit leaves the editor's defaults as they are.
-  if (!doc_.modified() && loaded_.status != FileStatus::kMissing) {
+  if (!doc_.modified() && loaded_.status != LoadStatus::kMissing) {
     console_.Out(done + " (unchanged; the file was not written)\n");
     return kExitOk;
   }
@@ -313,7 +313,7 @@ int Session::Import() {
       break;
   }
   for (const std::string& note : result.notes) Note(note);
-  if (!result.changed && loaded_.status != FileStatus::kMissing) {
+  if (!result.changed && loaded_.status != LoadStatus::kMissing) {
     console_.Out("imported: the file already holds this configuration (not written)\n");
     return kExitOk;
   }

@@ -13,16 +13,9 @@ namespace qv::cli {
 // What the loader met in the file, beyond the document it produced.
 using FileFacts = ImageReport;
 
-enum class FileStatus {
-  kLoaded,
-  kMissing,     // no file of that name
-  kUnreadable,  // exists but could not be read (held past the retries, not a file, read error)
-  kForeign,     // wrong signature: nothing loaded
-  kCut,         // loaded only up to the loader's bound
-};
-
+// The status is the editor's own (LoadStatus), whichever edge loaded the file.
 struct LoadOutcome {
-  FileStatus status = FileStatus::kMissing;
+  LoadStatus status = LoadStatus::kMissing;
   FileFacts facts;
   std::string error;  // UTF-8, for kUnreadable
 };

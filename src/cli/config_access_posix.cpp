@@ -195,13 +195,13 @@ class PosixConfigFile final : public ConfigAccess {
     try {
       if (!ReadAll(fd.get(), image, error)) return Unreadable(error);
       if (!ParseConfigImage(image, doc, &outcome.facts)) {
-        outcome.status = FileStatus::kForeign;
+        outcome.status = LoadStatus::kForeign;
         return outcome;
       }
     } catch (const std::bad_alloc&) {
       return Unreadable("not enough memory to load it");
     }
-    outcome.status = outcome.facts.cut_at_bound ? FileStatus::kCut : FileStatus::kLoaded;
+    outcome.status = outcome.facts.cut_at_bound ? LoadStatus::kCut : LoadStatus::kLoaded;
     return outcome;
   }
 
@@ -258,7 +258,7 @@ class PosixConfigFile final : public ConfigAccess {
  private:
   static LoadOutcome Unreadable(std::string error) {
     LoadOutcome outcome;
-    outcome.status = FileStatus::kUnreadable;
+    outcome.status = LoadStatus::kUnreadable;
     outcome.error = std::move(error);
     return outcome;
   }

@@ -42,23 +42,9 @@ class WindowsConfigFile final : public ConfigAccess {
     const LoadResult result = LoadConfig(directory_, doc);
     LoadOutcome outcome;
     outcome.facts = result.report;
-    switch (result.status) {
-      case LoadStatus::kLoaded:
-        outcome.status = FileStatus::kLoaded;
-        break;
-      case LoadStatus::kMissing:
-        outcome.status = FileStatus::kMissing;
-        break;
-      case LoadStatus::kForeign:
-        outcome.status = FileStatus::kForeign;
-        break;
-      case LoadStatus::kCut:
-        outcome.status = FileStatus::kCut;
-        break;
-      case LoadStatus::kUnreadable:
-        outcome.status = FileStatus::kUnreadable;
-        outcome.error = "held by another program past the retries, not a file, or a read error";
-        break;
+    outcome.status = result.status;
+    if (result.status == LoadStatus::kUnreadable) {
+      outcome.error = "held by another program past the retries, not a file, or a read error";
     }
     return outcome;
   }

@@ -61,6 +61,17 @@ struct ImageReport {
   }
 };
 
+// What a load made of an existing or missing file, on every platform edge.
+enum class LoadStatus {
+  kLoaded,      // the document holds the whole file
+  kMissing,     // no file: defaults and an empty list
+  kUnreadable,  // the file exists but could not be read (held past the retries, read error, no
+                // memory, not a regular file): defaults and an empty list
+  kForeign,     // not our signature: defaults and an empty list
+  kCut,         // the settings and the tasks up to the memory bound; records past it were not
+                // loaded
+};
+
 // The first 1032 bytes of the file: everything but the task records.
 std::vector<std::uint8_t> BuildConfigHeader(const ConfigDocument& doc);
 

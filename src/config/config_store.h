@@ -10,16 +10,6 @@
 
 namespace qv {
 
-enum class LoadStatus {
-  kLoaded,      // the document holds the whole file
-  kMissing,     // no file: defaults and an empty list
-  kUnreadable,  // the file exists but could not be read (held past the retries, read error, no
-                // memory, not a regular file): defaults and an empty list
-  kForeign,     // not our signature: defaults and an empty list
-  kCut,         // the settings and the tasks up to the memory bound; records past it were not
-                // loaded
-};
-
 struct LoadResult {
   LoadStatus status = LoadStatus::kMissing;
   ImageReport report;
