@@ -222,18 +222,26 @@ TEST(ServerConnection, PortOutsideTheTcpRangeFails) {
 }
 
 // A peer that keeps its accept queue full never completes a new connection.
-TEST(ServerConnection, ConnectGivesUpAtTheLimit) {
+struct FullListener {
   Socket listener = ListenTcp(kLoopbackAddress, 0, 0);
-  const std::uint16_t port = LocalPort(listener);
+  std::uint16_t port = LocalPort(listener);
   std::vector<Socket> queued;
-  bool full = false;
-  for (int i = 0; i < 16 && !full; ++i) {
-    SocketError error = SocketError::kNone;
-    Socket s = ConnectTcp(kLoopbackAddress, port, 300, error);
-    full = !s.valid() && error == SocketError::kTimedOut;
-    queued.push_back(std::move(s));
+
+  bool Fill() {
+    for (int i = 0; i < 16; ++i) {
+      SocketError error = SocketError::kNone;
+      Socket s = ConnectTcp(kLoopbackAddress, port, 300, error);
+      if (!s.valid() && error == SocketError::kTimedOut) return true;
+      queued.push_back(std::move(s));
+    }
+    return false;
   }
-  ASSERT_TRUE(full) << "the accept queue never filled";
+};
+
+TEST(ServerConnection, ConnectGivesUpAtTheLimit) {
+  FullListener full;
+  ASSERT_TRUE(full.Fill()) << "the accept queue never filled";
+  const std::uint16_t port = full.port;
 
   ServerConnection connection;
   Point(connection, port);
@@ -501,17 +509,9 @@ TEST(ServerConnection, HostNameIsLookedUpWithAHookToo) {
 }
 
 TEST(ServerConnection, WaitHookCanGiveUpAConnect) {
-  Socket listener = ListenTcp(kLoopbackAddress, 0, 0);
-  const std::uint16_t port = LocalPort(listener);
-  std::vector<Socket> queued;
-  bool full = false;
-  for (int i = 0; i < 16 && !full; ++i) {
-    SocketError error = SocketError::kNone;
-    Socket s = ConnectTcp(kLoopbackAddress, port, 300, error);
-    full = !s.valid() && error == SocketError::kTimedOut;
-    queued.push_back(std::move(s));
-  }
-  ASSERT_TRUE(full) << "the accept queue never filled";
+  FullListener full;
+  ASSERT_TRUE(full.Fill()) << "the accept queue never filled";
+  const std::uint16_t port = full.port;
 
   ServerConnection connection;
   Point(connection, port);

@@ -83,6 +83,8 @@ class EditorTest : public ::testing::Test {
 std::wstring Widen(const std::string& ansi);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadBytes(const std::wstring& path);
+// Replaces the file's content (a test failure when it cannot).
+void WriteBytes(const std::wstring& path, const std::string& bytes);
 
 // Where the text of a static control reaches when the control draws it with room to spare: a
 // hidden twin with the same class, style, font and text, wide and tall, is printed into a bitmap

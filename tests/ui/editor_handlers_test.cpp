@@ -497,16 +497,6 @@ TEST_F(EditorTest, LoadedFileGivesNoMessageAndSaveAsksNothing) {
   EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("Alpha", "NewTask1"));
 }
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  ASSERT_EQ(written, bytes.size());
-}
-
 constexpr wchar_t kChangedQuestion[] = L"Config file changed by another program, Replace it or Not?";
 
 // What another program wrote since the window read the file is never replaced unasked: No leaves

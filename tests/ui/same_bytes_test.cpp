@@ -23,16 +23,6 @@ class Capture final : public cli::Console {
   std::string err;
 };
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  ASSERT_EQ(written, bytes.size());
-}
-
 std::string Utf8(const std::wstring& wide) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
                                     nullptr, 0, nullptr, nullptr);
@@ -49,7 +39,7 @@ TEST_F(EditorTest, TheWindowAndQvconfWriteTheSameBytes) {
   other.back() = L'-';
   other += L"qvconf\\";
   ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
-  WriteFileBytes(other + L"CONFIGS.DAT", start);
+  WriteBytes(other + L"CONFIGS.DAT", start);
 
   // Cut at 31 bytes. No spaces: the name's edit drops them as they are typed.
   const std::string long_name = "Photos_of_the_whole_family_2024_to_now";
