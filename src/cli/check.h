@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/code_page.h"
-#include "cli/config_access.h"
+#include "config/config_access.h"
 #include "config/document.h"
 
 namespace qv::cli {

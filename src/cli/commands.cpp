@@ -8,7 +8,7 @@
 
 #include "cli/check.h"
 #include "cli/code_page.h"
-#include "cli/config_access.h"
+#include "config/config_access.h"
 #include "cli/config_json.h"
 #include "cli/texts.h"
 #include "common/parse_int.h"

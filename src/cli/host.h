@@ -39,9 +39,6 @@ bool SameFile(const std::string& a, const std::string& b);
 // An existing file nobody may write (Windows' read-only attribute, or no write permission bits).
 bool IsReadOnlyFile(const std::string& path);
 
-// The system's reason for an error code, as a clause for a message (Windows; elsewhere the code).
-std::string SystemErrorText(unsigned long code);
-
 // The stem AddTask gets, in the editor's language: chosen on Windows as the editor chooses it,
 // elsewhere by the code page (936 Simplified Chinese, 950 Traditional, others English).
 std::string NewTaskStem(unsigned code_page);

@@ -109,7 +109,6 @@ bool IsReadOnlyFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
 }
 
-std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 std::string NewTaskStem(unsigned code_page) {
   return TableFor(ChooseLanguage(0, code_page)).texts[kUiNewTaskStem];

@@ -3,25 +3,11 @@
 #include <shellapi.h>
 
 #include "cli/host.h"
-#include "cli/utf8_win.h"
+#include "config/utf8_win.h"
 #include "i18n/ui_strings.h"
 
 namespace qv::cli {
 namespace {
-
-std::string ErrorText(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(error);
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() &&
-         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
-    message.pop_back();
-  }
-  return Utf8(message);
-}
 
 // A console takes UTF-16 whatever its code page; a pipe or a file gets UTF-8 bytes.
 void Write(DWORD which, std::string_view utf8) {
@@ -121,7 +107,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
   Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok() || !ReadHandle(file.get(), content)) {
-    error = path + ": " + ErrorText(GetLastError());
+    error = path + ": " + SystemErrorText(GetLastError());
     return false;
   }
   return true;
@@ -132,7 +118,7 @@ bool WriteWholeFile(const std::string& path, std::string_view content, std::stri
   std::wstring temp;
   Handle file(CreateFresh(target, temp));
   if (!file.ok()) {
-    error = path + ": " + ErrorText(GetLastError());
+    error = path + ": " + SystemErrorText(GetLastError());
     return false;
   }
   bool ok = true;
@@ -147,7 +133,7 @@ bool WriteWholeFile(const std::string& path, std::string_view content, std::stri
   ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) {
-    error = path + ": " + ErrorText(GetLastError());
+    error = path + ": " + SystemErrorText(GetLastError());
     DeleteFileW(temp.c_str());
   }
   return ok;
@@ -183,8 +169,6 @@ bool IsReadOnlyFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
          (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
-
-std::string SystemErrorText(unsigned long code) { return ErrorText(code); }
 
 std::string NewTaskStem(unsigned /*code_page*/) {
   SelectLanguage();

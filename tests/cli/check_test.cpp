@@ -9,7 +9,7 @@
 namespace qv::test {
 namespace {
 
-using cli::FileFacts;
+using ::qv::FileFacts;
 
 std::vector<TaskFields> CleanTasks() {
   return {{"Alpha", "/srv/a", "C:\\Sync\\A"},

@@ -2,13 +2,13 @@
 
 #include <thread>
 
-#include "cli/utf8_win.h"
+#include "config/utf8_win.h"
 #include "run_program.h"
 
 namespace qv::test {
 namespace {
 
-using cli::Wide;
+using ::qv::Wide;
 
 // The quoting CommandLineToArgvW undoes.
 std::wstring Quote(const std::wstring& arg) {

@@ -13,10 +13,10 @@
 #include <span>
 #include <vector>
 
-#include "cli/config_access.h"
+#include "config/config_access.h"
 #include "config/config_file.h"
 
-namespace qv::cli {
+namespace qv {
 namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
@@ -294,4 +294,4 @@ std::string DefaultConfigDirectory() {
   return DirectoryOf(path);
 }
 
-}  // namespace qv::cli
+}  // namespace qv

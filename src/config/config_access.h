@@ -8,7 +8,7 @@
 #include "config/config_file.h"
 #include "config/document.h"
 
-namespace qv::cli {
+namespace qv {
 
 // What the loader met in the file, beyond the document it produced.
 using FileFacts = ImageReport;
@@ -46,4 +46,4 @@ std::unique_ptr<ConfigAccess> OpenConfigAccess(const std::string& location, bool
 // CONFIGS.DAT beside the running program, as the editor finds it.
 std::string DefaultConfigDirectory();
 
-}  // namespace qv::cli
+}  // namespace qv

@@ -3,13 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/config_access.h"
-#include "cli/host.h"
-#include "cli/utf8_win.h"
+#include "config/config_access.h"
+#include "config/utf8_win.h"
 #include "config/config_store.h"
 #include "config/exe_directory.h"
 
-namespace qv::cli {
+namespace qv {
 namespace {
 
 bool SameFileName(std::wstring_view a, std::wstring_view b) {
@@ -53,7 +52,11 @@ class WindowsConfigFile final : public ConfigAccess {
     const SaveResult result = SaveConfig(directory_, doc);
     if (result.ok) return {true, {}};
     const std::string path = DisplayPath();
-    std::string reason = IsReadOnlyFile(path)             ? std::string("the file is read-only")
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const bool read_only = attributes != INVALID_FILE_ATTRIBUTES &&
+                           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+                               FILE_ATTRIBUTE_READONLY;
+    std::string reason = read_only                  ? std::string("the file is read-only")
                          : result.system_error != 0 ? SystemErrorText(result.system_error)
                                                     : std::string();
     return {false, Utf8(result.error) + (reason.empty() ? "" : ": " + reason)};
@@ -99,4 +102,4 @@ std::string DefaultConfigDirectory() {
   return Utf8(ExeDirectory());
 }
 
-}  // namespace qv::cli
+}  // namespace qv
