@@ -42,6 +42,11 @@ class FolderButtonsTest : public EditorTest {
     browser_.reset();
   }
 
+  // The first and only task's target starts on a folder on C:, so that the dialog's preselection
+  // never depends on the test's current directory (a Unix folder on Z: that Wine may not show);
+  // the target button's dialog then selects `folder` and takes it with Ok.
+  void PickTargetFolder(const std::filesystem::path& folder);
+
   void OpenWithBrowser() {
     Open();
     browser_ = std::make_unique<TBrwForm>();
@@ -236,32 +241,32 @@ TEST_F(FolderButtonsTest, RefusedLogonShowsItsMessageAndChangesNothing) {
   EXPECT_FALSE(Enabled(kBtnSave));
 }
 
-TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedTask) {
-  const std::filesystem::path folder = std::filesystem::path(Directory()) / L"Target Folder";
-  std::filesystem::create_directories(folder);
-  // Start from a folder on C:, so that the dialog's preselection never depends on the test's
-  // current directory (a Unix folder on Z: that Wine may not show).
+void FolderButtonsTest::PickTargetFolder(const std::filesystem::path& folder) {
   const std::wstring start = Directory().substr(0, Directory().size() - 1);
   WriteTasks({{"First", "", win::WideToAnsi(start)}});
   OpenWithBrowser();
   ClickListEntry(0);
-  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(start) && ShellListsAsParsed(folder.wstring()); }));
-
-  ModalDriver drive({{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
-                      [&] {
-                        SendMessageW(ReadyFolderDialog(), BFFM_SETSELECTIONW, TRUE,
-                                     reinterpret_cast<LPARAM>(folder.c_str()));
-                      }},
-                     {"the folder dialog selects the target folder",
-                      [&] { return SelectedFolder() == folder.filename().wstring(); },
-                      [] {
-                        SendMessageW(GetDlgItem(ReadyFolderDialog(), IDOK), BM_CLICK, 0, 0);
-                      }}},
-                    CloseFolderDialog);
+  ASSERT_TRUE(PumpUntil(
+      [&] { return ShellListsAsParsed(start) && ShellListsAsParsed(folder.wstring()); }));
+  ModalDriver drive(
+      {{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
+        [&] {
+          SendMessageW(ReadyFolderDialog(), BFFM_SETSELECTIONW, TRUE,
+                       reinterpret_cast<LPARAM>(folder.c_str()));
+        }},
+       {"the folder dialog selects the folder",
+        [&] { return SelectedFolder() == folder.filename().wstring(); },
+        [] { SendMessageW(GetDlgItem(ReadyFolderDialog(), IDOK), BM_CLICK, 0, 0); }}},
+      CloseFolderDialog);
   Click(kBitBtn2);
   Pump();
-
   ASSERT_TRUE(drive.Done());
+}
+
+TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedTask) {
+  const std::filesystem::path folder = std::filesystem::path(Directory()) / L"Target Folder";
+  std::filesystem::create_directories(folder);
+  ASSERT_NO_FATAL_FAILURE(PickTargetFolder(folder));
   EXPECT_EQ(Text(kEdTarget), folder.wstring());
   EXPECT_EQ(Widen(Form().Document().tasks[0].Target()), folder.wstring());
   EXPECT_TRUE(Enabled(kBtnSave));
@@ -276,27 +281,7 @@ TEST_F(FolderButtonsTest, FolderTheFileCannotNameIsTakenByItsShortName) {
   const std::wstring short_path = ShortPath(folder.wstring());
   ASSERT_FALSE(short_path.empty());
   ASSERT_TRUE(win::FitsAnsiCodePage(short_path));
-  const std::wstring start = Directory().substr(0, Directory().size() - 1);
-  WriteTasks({{"First", "", win::WideToAnsi(start)}});
-  OpenWithBrowser();
-  ClickListEntry(0);
-  ASSERT_TRUE(PumpUntil([&] { return ShellListsAsParsed(start) && ShellListsAsParsed(folder.wstring()); }));
-
-  ModalDriver drive({{"the folder dialog shows its preselection", [] { return ReadyFolderDialog(); },
-                      [&] {
-                        SendMessageW(ReadyFolderDialog(), BFFM_SETSELECTIONW, TRUE,
-                                     reinterpret_cast<LPARAM>(folder.c_str()));
-                      }},
-                     {"the folder dialog selects the folder",
-                      [&] { return SelectedFolder() == kTokyo; },
-                      [] {
-                        SendMessageW(GetDlgItem(ReadyFolderDialog(), IDOK), BM_CLICK, 0, 0);
-                      }}},
-                    CloseFolderDialog);
-  Click(kBitBtn2);
-  Pump();
-
-  ASSERT_TRUE(drive.Done());
+  ASSERT_NO_FATAL_FAILURE(PickTargetFolder(folder));
   ASSERT_THAT(boxes_, ::testing::SizeIs(1));
   EXPECT_EQ(boxes_[0].text,
             L"The folder's name cannot be stored in the configuration file; its short name is "
