@@ -227,7 +227,11 @@ int Run() {
       const bool ours_first = round % 2 == 0;
       bool saved = false, written = false;
       const auto save = [&] {
-        save_times.push_back(Milliseconds([&] { saved = qv::SaveConfig(dir, doc).ok; }));
+        // The turn is part of what every save costs.
+        save_times.push_back(Milliseconds([&] {
+          qv::ConfigEditTurn turn;
+          saved = turn.Take(dir, qv::kScriptTurnWaitMs) && qv::SaveConfig(turn, doc).ok;
+        }));
       };
       const auto write = [&] {
         write_times.push_back(Milliseconds([&] { written = PlainWrite(plain, image); }));

@@ -47,7 +47,8 @@ bool WriteTasks(const std::wstring& folder) {
     doc.tasks[static_cast<std::size_t>(i)].SetSource("Projects\\Area" + n + "\\Data");
     doc.tasks[static_cast<std::size_t>(i)].SetTarget("D:\\Sync\\Area" + n);
   }
-  return qv::SaveConfig(folder, doc).ok;
+  qv::ConfigEditTurn turn;
+  return turn.Take(folder, qv::kScriptTurnWaitMs) && qv::SaveConfig(turn, doc).ok;
 }
 
 struct Search {

@@ -34,7 +34,13 @@ int wmain(int argc, wchar_t** argv) {
     doc.SetTaskSource(position, t.source);
     doc.SetTaskTarget(position, t.target);
   }
-  const qv::SaveResult result = qv::SaveConfig(directory, doc);
+  qv::ConfigEditTurn turn;
+  std::string busy;
+  if (!turn.Take(directory, qv::kScriptTurnWaitMs, &busy)) {
+    std::fprintf(stderr, "%s\n", busy.c_str());
+    return 1;
+  }
+  const qv::SaveResult result = qv::SaveConfig(turn, doc);
   if (!result.ok) {
     std::fwprintf(stderr, L"%ls\n", result.error.c_str());
     return 1;

@@ -96,7 +96,7 @@ class Checker {
   Checker(const ConfigDocument& doc, const CodePage& code_page)
       : doc_(doc), code_page_(code_page) {}
 
-  std::vector<std::string> Run(const FileFacts& facts) {
+  std::vector<std::string> Run(const ImageReport& facts) {
     if (!facts.signature_ok) {
       problems_.push_back(
           "file: wrong signature (not \"RSYNCFG\"): not a configuration file, "
@@ -116,7 +116,7 @@ class Checker {
   }
 
  private:
-  void CheckLayout(const FileFacts& facts) {
+  void CheckLayout(const ImageReport& facts) {
     const std::int64_t r = facts.record_size;
     if (r != static_cast<std::int64_t>(kTaskRecordSize)) {
       std::string line = "file: task record size is " + std::to_string(r) + ", not 544: ";
@@ -262,7 +262,7 @@ class Checker {
 
 }  // namespace
 
-std::vector<std::string> CheckConfig(const ConfigDocument& doc, const FileFacts& facts,
+std::vector<std::string> CheckConfig(const ConfigDocument& doc, const ImageReport& facts,
                                      const CodePage& code_page) {
   return Checker(doc, code_page).Run(facts);
 }

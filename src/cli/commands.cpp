@@ -8,7 +8,7 @@
 
 #include "cli/check.h"
 #include "cli/code_page.h"
-#include "config/config_access.h"
+#include "config/config_store.h"
 #include "cli/config_json.h"
 #include "cli/texts.h"
 #include "common/parse_int.h"
@@ -72,17 +72,25 @@ class Session {
   }
   void Note(const std::string& message) { console_.Err("qvconf: " + message + "\n"); }
   int Save(const std::string& done) {
-    const SaveOutcome saved = access_->Save(doc_);
+    // An edit that changes nothing writes nothing and so loses nothing.
+    if (loaded_.loss.Any() && !args_.force) {
+      return Error(DisplayPath() + ": " + LossText() +
+                   ", so it is left alone (--force writes it anyway)");
+    }
+    const SaveResult saved = SaveConfig(turn_, doc_);
     if (!saved.ok) return SaveFailed(saved);
     doc_.MarkSaved();
     console_.Out(done + "\n");
     return kExitOk;
   }
-  int SaveFailed(const SaveOutcome& saved) {
-    return Error(saved.error + (loaded_.status == LoadStatus::kMissing
-                                    ? "; nothing was written"
-                                    : "; " + access_->DisplayPath() + " keeps its bytes"));
+  int SaveFailed(const SaveResult& saved) {
+    return Error(PathText(saved.error) + (saved.reason.empty() ? "" : ": " + saved.reason) +
+                 (loaded_.status == LoadStatus::kMissing ? "; nothing was written"
+                                                         : "; " + DisplayPath() + " keeps its bytes"));
   }
+  std::string DisplayPath() const { return PathText(location_.path()); }
+  // Why an edit is refused when the verdict on the load says a save would lose something.
+  std::string LossText() const;
   // Saves when the document says it changed, as the editor's Save button would allow.
   int Finish(const std::string& done);
 
@@ -96,11 +104,39 @@ class Session {
   Console& console_;
   const Arguments& args_;
   std::optional<CodePage> code_page_;
-  std::unique_ptr<ConfigAccess> access_;
+  ConfigLocation location_{NativeString()};
+  ConfigEditTurn turn_;
   ConfigDocument doc_;
-  LoadOutcome loaded_;
+  LoadResult loaded_;
   int exit_ = kExitOk;
 };
+
+std::string Session::LossText() const {
+  const SaveLoss& loss = loaded_.loss;
+  const ImageReport& r = loaded_.report;
+  std::vector<std::string> parts;
+  if (loss.tasks_not_loaded > 0) {
+    parts.push_back("it holds " + std::to_string(loss.tasks_not_loaded) +
+                    " task records beyond the " + std::to_string(r.tasks_loaded) +
+                    " loaded (its task count is " + std::to_string(r.declared_count) +
+                    "); saving would drop them");
+  }
+  if (loss.empty_tasks_made > 0) {
+    parts.push_back("its task count is " + std::to_string(r.declared_count) + " but it holds " +
+                    std::to_string(r.records_in_data) +
+                    " records; saving would write the empty tasks made in their place");
+  }
+  if (loss.bytes_dropped > 0) {
+    parts.push_back("saving would drop " + std::to_string(loss.bytes_dropped) +
+                    " bytes that no task holds (run check for where)");
+  }
+  if (loss.filler_rewritten) {
+    parts.push_back("saving would write zeros over the bytes before offset 1024");
+  }
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+  return text;
+}
 
 bool Session::Open(Use use) {
   const unsigned number = args_.code_page != 0 ? args_.code_page : DefaultCodePage();
@@ -114,32 +150,22 @@ bool Session::Open(Use use) {
     return false;
   }
   std::string error;
-  if (args_.file) {
-    access_ = OpenConfigAccess(*args_.file, false, error);
-  } else {
-    access_ = OpenConfigAccess(args_.dir ? *args_.dir : DefaultConfigDirectory(), true, error);
-  }
-  if (!access_) {
+  const bool named = args_.file ? ConfigLocationOf(*args_.file, false, location_, error)
+                                : ConfigLocationOf(args_.dir ? *args_.dir : PathText(ProgramFolder()),
+                                                   true, location_, error);
+  if (!named) {
     exit_ = Error(error);
     return false;
   }
   doc_.SetLeadBytes(code_page_->lead_bytes());
-  const std::string path = access_->DisplayPath();
-  if (use == Use::kEdit && !access_->LockForEdit(error)) {
+  const std::string path = DisplayPath();
+  if (use == Use::kEdit && !turn_.Take(location_, kScriptTurnWaitMs, &error)) {
     exit_ = Error(path + ": " + error);
     return false;
   }
-  loaded_ = access_->Load(doc_);
+  loaded_ = LoadConfig(location_, doc_);
   switch (loaded_.status) {
     case LoadStatus::kLoaded:
-      if (use == Use::kEdit && loaded_.facts.CountBeyondData() && !args_.force) {
-        exit_ = Error(path + ": its task count is " +
-                      std::to_string(loaded_.facts.declared_count) + " but it holds " +
-                      std::to_string(loaded_.facts.records_in_data) +
-                      " records; saving would write the empty tasks made in their place, so it "
-                      "is left alone (--force writes it anyway)");
-        return false;
-      }
       return true;
     case LoadStatus::kMissing:
       if (use == Use::kEdit && args_.create) return true;
@@ -149,7 +175,7 @@ bool Session::Open(Use use) {
                     ")");
       return false;
     case LoadStatus::kUnreadable:
-      exit_ = Error(path + ": cannot be read: " + loaded_.error);
+      exit_ = Error(path + ": cannot be read: " + loaded_.reason);
       return false;
     case LoadStatus::kForeign:
       if (use == Use::kCheck) return true;
@@ -157,16 +183,9 @@ bool Session::Open(Use use) {
                     (use == Use::kEdit ? std::string("; it is left alone") : ""));
       return false;
     case LoadStatus::kCut:
-      if (use == Use::kEdit) {
-        exit_ = Error(path + ": only " + std::to_string(loaded_.facts.tasks_loaded) + " of its " +
-                      std::to_string(loaded_.facts.records_in_data) +
-                      " task records could be loaded; saving would lose the rest, so it is "
-                      "left alone");
-        return false;
-      }
       if (use == Use::kRead) {
-        Note("warning: only " + std::to_string(loaded_.facts.tasks_loaded) + " of the " +
-             std::to_string(loaded_.facts.records_in_data) + " task records were loaded");
+        Note("warning: only " + std::to_string(loaded_.report.tasks_loaded) + " of the " +
+             std::to_string(loaded_.report.records_in_data) + " task records were loaded");
       }
       return true;
   }
@@ -244,7 +263,7 @@ int Session::Show() {
     return (label + ":").append(label.size() < 12 ? 12 - label.size() : 1, ' ');
   };
   std::ostringstream out;
-  out << row("File") << access_->DisplayPath() << "\n";
+  out << row("File") << DisplayPath() << "\n";
   const std::span<const std::uint8_t> settings(doc_.settings.bytes);
   for (const RecordField& field : kSettingsFields) {
     out << row(field.label);
@@ -279,7 +298,7 @@ int Session::Export() {
     console_.Out(json);
     return kExitOk;
   }
-  if (SameFile(args_.output, access_->DisplayPath())) {
+  if (SameFile(args_.output, DisplayPath())) {
     return Error(args_.output + " is the configuration file being exported; nothing was written");
   }
   if (IsReadOnlyFile(args_.output)) {
@@ -318,7 +337,7 @@ int Session::Import() {
     return kExitOk;
   }
   return Save("imported " + std::to_string(doc_.tasks.size()) + " tasks into " +
-              access_->DisplayPath());
+              DisplayPath());
 }
 
 // What the window's number edit would hold after the same keys: the key filter drops every
@@ -437,10 +456,10 @@ int Session::TaskSet() {
 
 int Session::Check() {
   if (!Open(Use::kCheck)) return exit_;
-  const std::vector<std::string> problems = CheckConfig(doc_, loaded_.facts, *code_page_);
+  const std::vector<std::string> problems = CheckConfig(doc_, loaded_.report, *code_page_);
   std::string out;
   for (const std::string& problem : problems) out += problem + "\n";
-  if (problems.empty()) out = access_->DisplayPath() + ": no problems found\n";
+  if (problems.empty()) out = DisplayPath() + ": no problems found\n";
   console_.Out(out);
   return problems.empty() ? kExitOk : kExitProblems;
 }

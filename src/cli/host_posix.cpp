@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "cli/host.h"
+#include "config/config_store.h"
 #include "i18n/ui_strings.h"
 
 namespace qv::cli {
@@ -66,30 +67,10 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error) {
-  std::string temp = path + ".qvconf-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
-  std::string_view rest = content;
-  while (ok && !rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    error = path + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-  }
-  return ok;
+  const SaveResult result = WriteProtectedFile(
+      path, {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+  if (!result.ok) error = path + ": " + (result.reason.empty() ? result.error : result.reason);
+  return result.ok;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "cli/host.h"
+#include "config/config_store.h"
 #include "config/utf8_win.h"
 #include "i18n/ui_strings.h"
 
@@ -67,19 +68,6 @@ class Handle {
   HANDLE handle_;
 };
 
-// Our own name beside the target, made fresh, so that no file of the user's is overwritten.
-HANDLE CreateFresh(const std::wstring& target, std::wstring& temp) {
-  unsigned n = GetTickCount();
-  for (int tries = 0; tries < 100; ++tries, ++n) {
-    temp =
-        target + L".qvconf-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n);
-    const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-  }
-  return INVALID_HANDLE_VALUE;
-}
-
 }  // namespace
 
 void SystemConsole::Out(std::string_view utf8) { Write(STD_OUTPUT_HANDLE, utf8); }
@@ -107,36 +95,17 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
   Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok() || !ReadHandle(file.get(), content)) {
-    error = path + ": " + SystemErrorText(GetLastError());
+    error = path + ": " + SystemErrorText(static_cast<std::uint32_t>(GetLastError()));
     return false;
   }
   return true;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error) {
-  const std::wstring target = Wide(path);
-  std::wstring temp;
-  Handle file(CreateFresh(target, temp));
-  if (!file.ok()) {
-    error = path + ": " + SystemErrorText(GetLastError());
-    return false;
-  }
-  bool ok = true;
-  while (ok && !content.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1 << 20));
-    ok = WriteFile(file.get(), content.data(), chunk, &written, nullptr) && written != 0;
-    content.remove_prefix(written);
-  }
-  ok = ok && FlushFileBuffers(file.get());
-  ok = file.Close() && ok;
-  ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) {
-    error = path + ": " + SystemErrorText(GetLastError());
-    DeleteFileW(temp.c_str());
-  }
-  return ok;
+  const SaveResult result = WriteProtectedFile(
+      Wide(path), {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+  if (!result.ok) error = path + ": " + (result.reason.empty() ? Utf8(result.error) : result.reason);
+  return result.ok;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

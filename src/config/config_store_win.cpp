@@ -1,31 +1,41 @@
-#include "config/config_store.h"
+// The store's Windows edge: the system calls behind LoadConfig, SaveConfig and the edit turn.
+#include <windows.h>
+// After windows.h, which they need.
+#include <sddl.h>
 
 #include <algorithm>
-#include <cwctype>
+#include <memory>
 #include <new>
 #include <vector>
 
-#include "common/coding.h"
-#include "config/config_file.h"
+#include "config/config_store.h"
 #include "config/config_store_steps.h"
+#include "config/exe_directory.h"
+#include "config/file_stream.h"
+#include "config/utf8_win.h"
 
 namespace qv {
 namespace {
 
-constexpr std::size_t kSaveFileTokenDigits = 16;
+using store_detail::TurnBusyText;
+
 // Not a file at all: nothing to load, and a save must not move it aside.
 constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
 // A link loads through to its file, but a rename would replace the link itself and leave that
 // file behind with the old bytes, so a save refuses it like anything else that is not a regular
 // file. Windows refuses to rename over a read-only file; Wine does not, so a save asks first.
-constexpr DWORD kNotReplaceable =
-    kNotAFile | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+constexpr DWORD kNotReplaceable = kNotAFile | FILE_ATTRIBUTE_REPARSE_POINT;
+// What a save carries from the file it replaces to the new one: the attributes a user or an
+// installer sets, and who may read the file (it holds the server password).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr SECURITY_INFORMATION kKeptSecurity =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
-std::wstring ConfigPath(const std::wstring& directory) {
-  std::wstring path = directory;
-  for (const char* c = kConfigFileName; *c != '\0'; ++c) path += static_cast<wchar_t>(*c);
-  return path;
-}
+HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+FileHandle AsFile(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+
+bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // Reads an open file in place, so that records of 544 bytes go straight into the tasks.
 class FileSource : public ImageSource {
@@ -53,94 +63,105 @@ class FileSource : public ImageSource {
   std::uint64_t size_;
 };
 
-// Our own files beside CONFIGS.DAT, with their sizes and times.
-std::vector<WIN32_FIND_DATAW> SaveFilesIn(const std::wstring& directory) {
-  std::vector<WIN32_FIND_DATAW> found;
-  WIN32_FIND_DATAW data;
-  const std::wstring pattern = directory + kSaveFilePrefix + L"*" + kSaveFileSuffix;
-  const HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return found;
-  do {
-    if ((data.dwFileAttributes & kNotAFile) == 0 && IsSaveFileName(data.cFileName)) {
-      found.push_back(data);
-    }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  return found;
+// A descriptor made by the system, freed with LocalFree.
+struct LocalFreer {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+using Descriptor = std::unique_ptr<void, LocalFreer>;
+
+// The parts of a descriptor that `parts` names, rebuilt through its text form.
+Descriptor PartOf(const std::vector<std::uint8_t>& descriptor, SECURITY_INFORMATION parts) {
+  wchar_t* text = nullptr;
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          const_cast<std::uint8_t*>(descriptor.data()), SDDL_REVISION_1, parts, &text, nullptr)) {
+    return nullptr;
+  }
+  PSECURITY_DESCRIPTOR made = nullptr;
+  const BOOL ok =
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &made, nullptr);
+  LocalFree(text);
+  return Descriptor(ok ? made : nullptr);
 }
 
-// The file a save writes, closed and removed unless it was put in CONFIGS.DAT's place, also when
-// an exception passes.
-class SaveFile {
- public:
-  SaveFile(const SaveSteps& steps, const std::wstring& directory) : steps_(steps) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 16 && handle_ == INVALID_HANDLE_VALUE; ++attempt) {
-      const std::uint64_t token = std::uint64_t{GetCurrentProcessId()} << 32 |
-                                  ((GetTickCount() << 8) ^ ++counter);
-      wchar_t digits[kSaveFileTokenDigits + 1];
-      for (std::size_t i = 0; i < kSaveFileTokenDigits; ++i) {
-        digits[i] = L"0123456789abcdef"[(token >> (4 * (kSaveFileTokenDigits - 1 - i))) & 0xF];
-      }
-      digits[kSaveFileTokenDigits] = L'\0';
-      path_ = directory + kSaveFilePrefix + digits + kSaveFileSuffix;
-      handle_ = steps_.create(path_);
-      // Only a name that is taken is worth another try.
-      if (handle_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-          GetLastError() != ERROR_ALREADY_EXISTS) {
-        break;
-      }
+Descriptor FromText(const std::wstring& text) {
+  PSECURITY_DESCRIPTOR made = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &made,
+                                                            nullptr)) {
+    return nullptr;
+  }
+  return Descriptor(made);
+}
+
+// Full access for this account alone, not inherited from the folder.
+Descriptor OwnerOnly() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD needed = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &needed);
+  std::vector<std::uint8_t> buffer(needed);
+  wchar_t* sid = nullptr;
+  const bool known =
+      needed > 0 && GetTokenInformation(token, TokenUser, buffer.data(), needed, &needed) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid);
+  CloseHandle(token);
+  if (!known) return nullptr;
+  Descriptor made = FromText(std::wstring(L"D:P(A;;FA;;;") + sid + L")");
+  LocalFree(sid);
+  return made;
+}
+
+HANDLE CreateNew(const std::wstring& path, DWORD attributes, void* descriptor) {
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                     descriptor != nullptr ? &security : nullptr, CREATE_NEW,
+                     attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr);
+}
+
+bool RefusedOwner(DWORD error) {
+  return error == ERROR_INVALID_OWNER || error == ERROR_INVALID_PRIMARY_GROUP ||
+         error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_ACCESS_DENIED;
+}
+
+// The new file gets the old one's DACL when it is created, so no byte of it is ever readable by
+// more accounts than the old file was. Its owner and group go along where this account may
+// give the file to them.
+HANDLE CreateProtected(const std::wstring& path, const FileProtection& protection) {
+  if (!protection.replacing) {
+    if (!protection.owner_only) return CreateNew(path, 0, nullptr);
+    const Descriptor descriptor = OwnerOnly();
+    if (descriptor == nullptr) return INVALID_HANDLE_VALUE;
+    return CreateNew(path, 0, descriptor.get());
+  }
+  if (protection.descriptor.empty()) return CreateNew(path, protection.attributes, nullptr);
+  const SECURITY_INFORMATION tries[] = {kKeptSecurity,
+                                        GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                        DACL_SECURITY_INFORMATION};
+  for (const SECURITY_INFORMATION parts : tries) {
+    const Descriptor descriptor = PartOf(protection.descriptor, parts);
+    if (descriptor == nullptr) return INVALID_HANDLE_VALUE;
+    const HANDLE file = CreateNew(path, protection.attributes, descriptor.get());
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = GetLastError();
+    if (!RefusedOwner(error) || protection.keep_owner) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
     }
   }
-  ~SaveFile() {
-    Close();
-    if (!placed_ && created()) {
-      try {
-        steps_.remove(path_);
-      } catch (...) {
-        // A leftover is ours by its name; the next save removes it.
-      }
-    }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool Inspect(const std::wstring& target, FileProtection& out) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(GetLastError());
+  if ((attributes & kNotReplaceable) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
   }
-  SaveFile(const SaveFile&) = delete;
-  SaveFile& operator=(const SaveFile&) = delete;
-
-  bool created() const { return !path_.empty() && (handle_ != INVALID_HANDLE_VALUE || closed_); }
-  HANDLE handle() const { return handle_; }
-  const std::wstring& path() const { return path_; }
-  void Close() {
-    if (handle_ != INVALID_HANDLE_VALUE) {
-      CloseHandle(handle_);
-      handle_ = INVALID_HANDLE_VALUE;
-      closed_ = true;
-    }
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    out.read_only = true;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
   }
-  void Placed() { placed_ = true; }
-
- private:
-  const SaveSteps& steps_;
-  std::wstring path_;
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-  bool closed_ = false;
-  bool placed_ = false;
-};
-
-// What a save carries from the file it replaces to the new one: the attributes a user or an
-// installer sets, and who may read the file (it holds the server password).
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-constexpr SECURITY_INFORMATION kKeptSecurity =
-    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-
-struct Protection {
-  bool replacing = false;
-  DWORD attributes = 0;
-  std::vector<std::uint8_t> descriptor;  // empty: the file system keeps none
-};
-
-// False when the old file's descriptor exists but cannot be read: the new file would then get
-// the folder's, which may let others read what the old one kept from them.
-bool ReadProtection(const std::wstring& target, DWORD attributes, Protection& out) {
   out.replacing = true;
   out.attributes = attributes & kKeptAttributes;
   DWORD needed = 0;
@@ -148,188 +169,167 @@ bool ReadProtection(const std::wstring& target, DWORD attributes, Protection& ou
   DWORD error = GetLastError();
   if (needed > 0) {
     out.descriptor.resize(needed);
-    if (GetFileSecurityW(target.c_str(), kKeptSecurity, out.descriptor.data(), needed,
-                         &needed)) {
+    if (GetFileSecurityW(target.c_str(), kKeptSecurity, out.descriptor.data(), needed, &needed)) {
       return true;
     }
     error = GetLastError();
     out.descriptor.clear();
   }
+  // Without it the new file would get the folder's, which may let others read what the old one
+  // kept from them; only a file system that keeps none lets the save go on.
+  SetLastError(error);
   return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
 }
 
-// The owner goes along where this account may give the file to it; the DACL must, or the save
-// stops before the new file takes the old one's place.
-bool ApplyProtection(const std::wstring& path, const Protection& protection) {
-  if (!protection.replacing) return true;
-  if (!SetFileAttributesW(path.c_str(), protection.attributes == 0 ? FILE_ATTRIBUTE_NORMAL
-                                                                   : protection.attributes)) {
-    return false;
-  }
-  if (protection.descriptor.empty()) return true;
-  auto* descriptor = const_cast<std::uint8_t*>(protection.descriptor.data());
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  SECURITY_INFORMATION protect = 0;
-  if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-      (control & SE_DACL_PROTECTED) != 0) {
-    protect = PROTECTED_DACL_SECURITY_INFORMATION;
-  }
-  return SetFileSecurityW(path.c_str(), kKeptSecurity | protect, descriptor) ||
-         SetFileSecurityW(path.c_str(), GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | protect,
-                          descriptor) ||
-         SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION | protect, descriptor);
+std::vector<std::wstring> Leftovers(const ConfigLocation& location) {
+  std::vector<std::wstring> found;
+  WIN32_FIND_DATAW data;
+  const std::wstring pattern = location.path() + L".~qv*.tmp";
+  const HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return found;
+  do {
+    if ((data.dwFileAttributes & kNotAFile) == 0 &&
+        IsSaveFileName(data.cFileName, location.name)) {
+      found.push_back(data.cFileName);
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return found;
 }
 
-bool WriteAll(const SaveSteps& steps, HANDLE file, const std::uint8_t* data, std::size_t size,
-              StampDigest& digest) {
-  digest.Add({data, size});
-  const std::size_t chunk = std::max<std::size_t>(steps.chunk_size, 1);
-  while (size > 0) {
-    const auto piece = static_cast<DWORD>(std::min(size, chunk));
-    DWORD written = 0;
-    if (!steps.write(file, data, piece, written) || written != piece) return false;
-    data += piece;
-    size -= piece;
+// The folder by its identity (volume and file index), so that every spelling of it (another
+// drive letter, a link, a share) names one turn; by its full path when it cannot be opened.
+std::wstring TurnKey(const std::wstring& given) {
+  const std::wstring folder = given.empty() ? L"." : given;
+  wchar_t digits[17];
+  const auto hex = [&digits](std::uint64_t value) {
+    for (int i = 0; i < 16; ++i) digits[i] = L"0123456789abcdef"[(value >> (60 - 4 * i)) & 0xF];
+    digits[16] = L'\0';
+    return std::wstring(digits);
+  };
+  const HANDLE handle =
+      CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (known) {
+      return hex(info.dwVolumeSerialNumber) + L"-" +
+             hex(std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow);
+    }
   }
-  return true;
-}
-
-// The same bytes as BuildConfigImage, the records straight from the document's storage.
-bool WriteDocument(const SaveSteps& steps, HANDLE file, const ConfigDocument& doc,
-                   StampDigest& digest) {
-  const std::vector<std::uint8_t> header = BuildConfigHeader(doc);
-  return WriteAll(steps, file, header.data(), header.size(), digest) &&
-         WriteAll(steps, file, reinterpret_cast<const std::uint8_t*>(doc.tasks.data()),
-                  doc.tasks.size() * kTaskRecordSize, digest);
-}
-
-// Every byte of an open file, from its start.
-FileStamp StampOpenFile(TNTHandleStream& file, std::uint64_t size) {
-  if (file.Seek64(0, kSeekBegin) != 0) return {};
-  std::vector<std::uint8_t> buffer(std::min<std::uint64_t>(size, std::uint64_t{1} << 20));
-  StampDigest digest;
-  for (std::uint64_t left = size; left > 0;) {
-    const auto n = file.Read(buffer.data(), static_cast<std::int32_t>(
-                                                std::min<std::uint64_t>(left, buffer.size())));
-    if (n <= 0) return {};
-    digest.Add({buffer.data(), static_cast<std::size_t>(n)});
-    left -= static_cast<std::uint64_t>(n);
-  }
-  return digest.Stamp();
-}
-
-// One name for every spelling of the folder: its full path, upper-cased, hashed (a mutex name
-// holds no backslash and is bounded in length).
-std::wstring TurnName(const std::wstring& directory) {
   std::wstring full(32768, L'\0');
-  const DWORD n = GetFullPathNameW(directory.c_str(), static_cast<DWORD>(full.size()),
-                                   full.data(), nullptr);
+  const DWORD n = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
   full.resize(n > 0 && n < full.size() ? n : 0);
-  if (full.empty()) full = directory;
+  if (full.empty()) full = folder;
   CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
   std::uint64_t hash = 14695981039346656037ull;
   for (const wchar_t c : full) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-  wchar_t digits[17];
-  for (int i = 0; i < 16; ++i) digits[i] = L"0123456789abcdef"[(hash >> (60 - 4 * i)) & 0xF];
-  digits[16] = L'\0';
-  return std::wstring(L"Local\\quorvel-configs-dat-") + digits;
+  return L"path-" + hex(hash);
+}
+
+// In the Global namespace, which every session shares (a script run by a service and the
+// operator's editor alike), open to every account that may edit the file.
+HANDLE OpenTurnMutex(const std::wstring& key) {
+  const std::wstring name = L"Global\\quorvel-configs-dat-" + key;
+  const Descriptor anyone = FromText(L"D:(A;;0x001F0001;;;WD)");
+  SECURITY_ATTRIBUTES security{sizeof security, anyone.get(), FALSE};
+  HANDLE mutex = CreateMutexW(anyone != nullptr ? &security : nullptr, FALSE, name.c_str());
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+  }
+  return mutex;
 }
 
 }  // namespace
 
-bool IsSaveFileName(std::wstring_view name) {
-  const std::wstring_view prefix = kSaveFilePrefix, suffix = kSaveFileSuffix;
-  if (name.size() != prefix.size() + kSaveFileTokenDigits + suffix.size()) return false;
-  const auto same = [](std::wstring_view a, std::wstring_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
-      return std::towlower(x) == std::towlower(y);
-    });
-  };
-  const std::wstring_view digits = name.substr(prefix.size(), kSaveFileTokenDigits);
-  return same(name.substr(0, prefix.size()), prefix) &&
-         same(name.substr(name.size() - suffix.size()), suffix) &&
-         std::all_of(digits.begin(), digits.end(), [](wchar_t c) {
-           return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-         });
+std::uint32_t LastSystemError() { return GetLastError(); }
+void SetLastSystemError(std::uint32_t code) { SetLastError(code); }
+
+std::string SystemErrorText(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(code);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() &&
+         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  return Utf8(message);
 }
+std::string PathText(const std::wstring& path) { return Utf8(path); }
 
 SaveSteps SaveSteps::Platform() {
   SaveSteps steps;
-  steps.create = [](const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  steps.inspect = Inspect;
+  steps.create = [](const std::wstring& path, const FileProtection& protection) {
+    return AsFile(CreateProtected(path, protection));
   };
-  steps.write = [](HANDLE file, const std::uint8_t* data, DWORD size, DWORD& written) {
-    return WriteFile(file, data, size, &written, nullptr) != FALSE;
+  steps.write = [](FileHandle file, const std::uint8_t* data, std::size_t size,
+                   std::size_t& written) {
+    DWORD done = 0;
+    const BOOL ok = WriteFile(AsHandle(file), data, static_cast<DWORD>(size), &done, nullptr);
+    written = done;
+    return ok != FALSE;
   };
-  steps.flush = [](HANDLE file) { return FlushFileBuffers(file) != FALSE; };
+  steps.flush = [](FileHandle file) { return FlushFileBuffers(AsHandle(file)) != FALSE; };
+  steps.close = [](FileHandle file) { return CloseHandle(AsHandle(file)) != FALSE; };
   steps.move = [](const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   };
   steps.remove = [](const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; };
+  steps.leftovers = Leftovers;
   return steps;
 }
 
-LoadResult LoadConfig(const std::wstring& directory, ConfigDocument& doc) {
-  return LoadConfigWith(directory, doc, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
+LoadResult LoadConfig(const ConfigLocation& location, ConfigDocument& doc) {
+  return LoadConfigWith(location, doc, [](std::uint32_t milliseconds) { Sleep(milliseconds); });
 }
 
-LoadResult LoadConfigWith(const std::wstring& directory, ConfigDocument& doc,
+LoadResult LoadConfigWith(const ConfigLocation& location, ConfigDocument& doc,
                           const PauseFunction& pause) {
   LoadResult result;
-  const std::wstring path = ConfigPath(directory);
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      result.status = LoadStatus::kUnreadable;
-      return result;
-    }
+  const std::wstring path = location.path();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES && Missing(GetLastError())) {
     // A file an interrupted save left beside it is not put in its place: reading writes nothing,
     // and the operator, not the loader, decides whether old bytes become live again.
     result.stamp = MissingFileStamp();
     return result;
   }
   result.status = LoadStatus::kUnreadable;
-  if ((attributes & kNotAFile) != 0) return result;
-
-  const std::unique_ptr<TNewFileStream> file = OpenFileWithRetry(path, pause);
-  if (file == nullptr) return result;
-  const std::int64_t size = file->GetSize64();
-  if (size < 0) return result;
-  FileSource source(*file, static_cast<std::uint64_t>(size));
-  ImageOutcome outcome = ImageOutcome::kReadError;
-  try {
-    outcome = ReadConfigImage(source, doc, ImageLimits{}, &result.report);
-  } catch (const std::bad_alloc&) {
-    // Not even the smallest list fits: nothing is loaded, and the file must not be replaced.
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    result.system_error = GetLastError();
+    result.reason = SystemErrorText(result.system_error);
+  } else if ((attributes & kNotAFile) != 0) {
+    result.reason = "not a file";
+  } else if (const std::unique_ptr<TNewFileStream> file = OpenFileWithRetry(path, pause)) {
+    const std::int64_t size = file->GetSize64();
+    if (size >= 0) {
+      FileSource source(*file, static_cast<std::uint64_t>(size));
+      store_detail::LoadFromSource(source, doc, result);
+    } else {
+      result.reason = "its size cannot be read";
+    }
+  } else {
+    result.system_error = GetLastError();
+    result.reason = "held by another program past the retries (" +
+                    SystemErrorText(result.system_error) + ")";
   }
-  switch (outcome) {
-    case ImageOutcome::kLoaded:
-      result.status = result.report.cut_at_bound ? LoadStatus::kCut : LoadStatus::kLoaded;
-      break;
-    case ImageOutcome::kForeign:
-      result.status = LoadStatus::kForeign;
-      break;
-    case ImageOutcome::kReadError:
-      break;
-  }
-  // The same open file, which no one could write meanwhile.
-  if (result.status != LoadStatus::kUnreadable) {
-    result.stamp = StampOpenFile(*file, static_cast<std::uint64_t>(size));
-  }
+  result.loss = JudgeLoad(result.status, result.report);
   return result;
 }
 
-FileStamp ReadFileStamp(const std::wstring& directory) {
-  const std::wstring path = ConfigPath(directory);
+FileStamp ReadFileStamp(const ConfigLocation& location) {
+  const std::wstring path = location.path();
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? MissingFileStamp()
-                                                                          : FileStamp{};
+    return Missing(GetLastError()) ? MissingFileStamp() : FileStamp{};
   }
   if ((attributes & kNotAFile) != 0) return {};
   const std::unique_ptr<TNewFileStream> file =
@@ -337,68 +337,109 @@ FileStamp ReadFileStamp(const std::wstring& directory) {
   if (file == nullptr) return {};
   const std::int64_t size = file->GetSize64();
   if (size < 0) return {};
-  return StampOpenFile(*file, static_cast<std::uint64_t>(size));
+  FileSource source(*file, static_cast<std::uint64_t>(size));
+  store_detail::StampingSource stamping(source);
+  return stamping.Finish();
 }
 
-bool ConfigEditTurn::Take(const std::wstring& directory, std::uint32_t wait_ms,
-                          std::uint32_t* error) {
-  if (handle_ != nullptr) return true;
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, TurnName(directory).c_str());
-  if (mutex == nullptr) {
-    if (error) *error = GetLastError();
-    return false;
-  }
-  const DWORD waited = WaitForSingleObject(mutex, wait_ms);
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+bool ConfigEditTurn::Take(const ConfigLocation& location, std::uint32_t wait_ms,
+                          std::string* error) {
+  if (held_) return true;
+  location_ = location;
+  const std::wstring key = TurnKey(location.folder);
+  const HANDLE mutex = OpenTurnMutex(key);
+  if (mutex != nullptr) {
+    const DWORD waited = WaitForSingleObject(mutex, wait_ms);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+      handle_ = AsFile(mutex);
+      lock_file_ = false;
+      held_ = true;
+      return true;
+    }
     CloseHandle(mutex);
-    if (error) *error = 0;
+    if (error) *error = TurnBusyText(wait_ms);
     return false;
   }
-  handle_ = mutex;
-  return true;
+  // Where no global name can be made, a file held open without sharing in the folder itself is
+  // the turn; the system removes it when its holder ends.
+  const std::wstring lock = location.path() + L".~qvturn";
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const HANDLE file = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                    nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      handle_ = AsFile(file);
+      lock_file_ = true;
+      held_ = true;
+      return true;
+    }
+    const DWORD code = GetLastError();
+    if (Missing(code)) {
+      // A folder that is not there holds nothing to protect; the save says why it cannot write.
+      held_ = true;
+      return true;
+    }
+    if (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED) {
+      if (error) *error = "cannot wait for other runs on it (" + SystemErrorText(code) + ")";
+      return false;
+    }
+    if (GetTickCount() - start >= wait_ms) {
+      if (error) *error = TurnBusyText(wait_ms);
+      return false;
+    }
+    Sleep(10);
+  }
 }
 
 void ConfigEditTurn::Release() {
-  if (handle_ == nullptr) return;
-  ReleaseMutex(handle_);
-  CloseHandle(handle_);
-  handle_ = nullptr;
+  if (!held_) return;
+  if (handle_ != -1) {
+    if (!lock_file_) ReleaseMutex(AsHandle(handle_));
+    CloseHandle(AsHandle(handle_));
+  }
+  handle_ = -1;
+  held_ = false;
 }
 
-SaveResult SaveConfig(const std::wstring& directory, const ConfigDocument& doc) {
-  return SaveConfigWith(SaveSteps::Platform(), directory, doc);
+bool ConfigLocationOf(const std::string& text, bool is_directory, ConfigLocation& location,
+                      std::string& error) {
+  if (text.empty()) {
+    error = "an empty path names no file";
+    return false;
+  }
+  std::wstring path = Wide(text);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  if (is_directory) {
+    if (path.back() != L'\\') path += L'\\';
+    location = ConfigLocation(std::move(path));
+    return true;
+  }
+  // A save names its temporary files after CONFIGS.DAT, so the file keeps that name.
+  const std::size_t slash = path.find_last_of(L"\\:");
+  const std::wstring_view name =
+      std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
+  if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), L"CONFIGS.DAT", -1,
+                           TRUE) != CSTR_EQUAL) {
+    error = text +
+            ": on Windows the file must be named CONFIGS.DAT (or give its folder with --dir)";
+    return false;
+  }
+  location = ConfigLocation(path.substr(0, path.size() - name.size()));
+  return true;
 }
 
-SaveResult SaveConfigWith(const SaveSteps& steps, const std::wstring& directory,
-                          const ConfigDocument& doc) {
-  const std::wstring target = ConfigPath(directory);
-  const std::wstring cannot_create = L"Cannot create file " + target;
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotReplaceable) != 0) {
-    return {false, cannot_create, ERROR_ACCESS_DENIED, {}};
-  }
-  Protection protection;
-  if (attributes != INVALID_FILE_ATTRIBUTES && !ReadProtection(target, attributes, protection)) {
-    return {false, cannot_create, GetLastError(), {}};
-  }
+std::wstring ProgramFolder() {
+  if (ExeDirectory().empty()) InitExeDirectory();
+  return ExeDirectory();
+}
 
-  SaveFile file(steps, directory);
-  if (!file.created()) return {false, cannot_create, GetLastError(), {}};
-  StampDigest digest;
-  if (!WriteDocument(steps, file.handle(), doc, digest) || !steps.flush(file.handle())) {
-    return {false, L"Stream write error", GetLastError(), {}};
-  }
-  file.Close();
-  if (!ApplyProtection(file.path(), protection) || !steps.move(file.path(), target)) {
-    return {false, cannot_create, GetLastError(), {}};
-  }
-  file.Placed();
-
-  // What earlier saves left when they were stopped is no longer needed.
-  for (const WIN32_FIND_DATAW& data : SaveFilesIn(directory)) {
-    steps.remove(directory + data.cFileName);
-  }
-  return {true, {}, 0, digest.Stamp()};
+SaveResult WriteProtectedFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  const std::size_t slash = path.find_last_of(L"\\/:");
+  const std::size_t cut = slash == std::wstring::npos ? 0 : slash + 1;
+  return store_detail::ReplaceWithNewFile(
+      SaveSteps::Platform(), path.substr(0, cut), path.substr(cut), true, false,
+      [bytes](store_detail::ContentWriter& out) { return out.Write(bytes); });
 }
 
 }  // namespace qv

@@ -12,22 +12,25 @@ struct FileStamp {
   bool known = false;   // false: the file could not be read, so there is nothing to compare
   bool exists = false;
   std::uint64_t size = 0;
-  std::uint64_t digest = 0;  // FNV-1a over every byte
+  std::uint64_t digest = 0;  // XXH3 (64 bits) over every byte
 
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-// The digest of bytes given piece by piece.
+// The digest of bytes given piece by piece, in the same pass that reads or writes them: how the
+// bytes are split does not change it.
 class StampDigest {
  public:
-  void Add(std::span<const std::uint8_t> bytes) {
-    for (const std::uint8_t byte : bytes) value_ = (value_ ^ byte) * 1099511628211ull;
-    size_ += bytes.size();
-  }
-  FileStamp Stamp() const { return {true, true, size_, value_}; }
+  StampDigest();
+  ~StampDigest();
+  StampDigest(const StampDigest&) = delete;
+  StampDigest& operator=(const StampDigest&) = delete;
+
+  void Add(std::span<const std::uint8_t> bytes);
+  FileStamp Stamp() const;
 
  private:
-  std::uint64_t value_ = 14695981039346656037ull;
+  void* state_;  // XXH3_state_t, kept out of this header
   std::uint64_t size_ = 0;
 };
 

@@ -26,19 +26,4 @@ inline std::string Utf8(std::wstring_view wide) {
   return utf8;
 }
 
-// The system's text for an error code, in UTF-8, without the closing full stop.
-inline std::string SystemErrorText(unsigned long code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(code);
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() &&
-         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
-    message.pop_back();
-  }
-  return Utf8(message);
-}
-
 }  // namespace qv

@@ -10,7 +10,7 @@ namespace qv {
 // Entries 0 to 28 are the interface's given texts; the ones after them were added for the
 // configuration file that exists but was not loaded whole, for texts the file cannot hold and for
 // the end of the session with unsaved changes, and for a file that another program changes.
-inline constexpr int kUiStringCount = 37;
+inline constexpr int kUiStringCount = 38;
 
 // The entries by name, so that call sites say which text they show.
 enum UiEntry : int {
@@ -51,6 +51,7 @@ enum UiEntry : int {
   kUiUnsavedReason = 34,    // why the program holds up the end of the session
   kUiFileChanged = 35,      // asked by Save when another program changed the file since
   kUiFileBusy = 36,         // message: another program's edit held the file past the wait
+  kUiTasksNotLoaded = 37,   // line of kUiNotLoaded and kUiReplaceQuestion, then how many
 };
 
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };

@@ -63,6 +63,8 @@ constexpr const char* kSimplifiedChineseTexts[] = {
     "\xc5\xe4\xd6\xc3\xce\xc4\xbc\xfe\xd5\xfd\xb1\xbb\xc6\xe4"  // 36 配置文件正被其他程序修改, 请稍后再试!
         "\xcb\xfb\xb3\xcc\xd0\xf2\xd0\xde\xb8\xc4, \xc7\xeb"
         "\xc9\xd4\xba\xf3\xd4\xd9\xca\xd4!",
+    "\xce\xc4\xbc\xfe\xd6\xd0\xce\xb4\xd4\xd8\xc8\xeb"  // 37 文件中未载入的任务数:
+        "\xb5\xc4\xc8\xce\xce\xf1\xca\xfd: ",
 };
 
 // Code page 950 (Big5).
@@ -120,6 +122,8 @@ constexpr const char* kTraditionalChineseTexts[] = {
     "\xb0\x74\xb8\x6d\xc0\xc9\xae\xd7\xa5\xbf\xb3\x51\xa8\xe4"  // 36 配置檔案正被其他程式修改, 請稍後再試!
         "\xa5\x4c\xb5\x7b\xa6\xa1\xad\xd7\xa7\xef, \xbd\xd0"
         "\xb5\x79\xab\xe1\xa6\x41\xb8\xd5!",
+    "\xc0\xc9\xae\xd7\xa4\xa4\xa5\xbc\xb8\xfc\xa4\x4a"  // 37 檔案中未載入的工作數:
+        "\xaa\xba\xa4\x75\xa7\x40\xbc\xc6: ",
 };
 
 // Code page 1252; plain ASCII.
@@ -163,6 +167,7 @@ constexpr const char* kEnglishTexts[] = {
     "The configuration has unsaved changes.",                           // 34
     "Config file changed by another program, Replace it or Not?",       // 35
     "Config file is being changed by another program, try again later!", // 36
+    "Tasks in the file that were not loaded: ",                         // 37
 };
 
 static_assert(std::size(kSimplifiedChineseTexts) == kUiStringCount);

@@ -15,7 +15,7 @@ namespace qv::ui {
 
 void TForm1::FormCreate() {
   const LoadResult loaded = LoadConfig(directory_, doc_);
-  existing_file_not_loaded_ = loaded.ExistingFileNotLoaded();
+  load_loss_ = loaded.loss;
   disk_stamp_ = loaded.stamp;
   ListBox1.SetRedraw(false);
   ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
@@ -139,18 +139,16 @@ bool TForm1::Save() {
     return true;
   }
   if (!MayReplaceFile() || !SaveToDisk()) return false;
-  existing_file_not_loaded_ = false;
+  load_loss_ = {};
   doc_.MarkSaved();
   SyncSaveButton();
   return true;
 }
 
 bool TForm1::SaveToDisk() {
-  // qvconf holds the turn for one read and write, well under a second.
-  constexpr std::uint32_t kTurnWaitMs = 15000;
   ConfigEditTurn turn;
   const auto take_turn = [&] {
-    if (turn.Take(directory_, kTurnWaitMs)) return true;
+    if (turn.Take(directory_, kWindowTurnWaitMs)) return true;
     ShowErrorMessage(hwnd_, UiText(kUiFileBusy));
     return false;
   };
@@ -161,7 +159,7 @@ bool TForm1::SaveToDisk() {
     if (AskYesNo(hwnd_, UiText(kUiFileChanged), UiText(kUiCloseCaption)) != IDYES) return false;
     if (!take_turn()) return false;
   }
-  const SaveResult result = SaveConfig(directory_, doc_);
+  const SaveResult result = SaveConfig(turn, doc_);
   if (!result.ok) {
     ShowErrorMessage(hwnd_, result.error);
     return false;
@@ -170,11 +168,20 @@ bool TForm1::SaveToDisk() {
   return true;
 }
 
-void TForm1::ReportFileNotLoaded() { ShowProgramMessage(hwnd_, UiText(kUiNotLoaded)); }
+// The file's own tasks that a save would drop are counted, so the operator knows what is at stake.
+std::wstring TForm1::NotLoadedText(int entry) const {
+  std::wstring text = UiText(entry);
+  if (load_loss_.tasks_not_loaded > 0) {
+    text += L"\n" + UiText(kUiTasksNotLoaded) + std::to_wstring(load_loss_.tasks_not_loaded);
+  }
+  return text;
+}
+
+void TForm1::ReportFileNotLoaded() { ShowProgramMessage(hwnd_, NotLoadedText(kUiNotLoaded)); }
 
 bool TForm1::MayReplaceFile() {
-  if (!existing_file_not_loaded_) return true;
-  return AskYesNo(hwnd_, UiText(kUiReplaceQuestion), UiText(kUiCloseCaption)) == IDYES;
+  if (!load_loss_.Any()) return true;
+  return AskYesNo(hwnd_, NotLoadedText(kUiReplaceQuestion), UiText(kUiCloseCaption)) == IDYES;
 }
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }

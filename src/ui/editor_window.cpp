@@ -293,7 +293,7 @@ void TForm1::ApplyEditorCaptions() {
 void TForm1::Show(int show_command) {
   win::Window::Show(show_command);
   UpdateWindow(hwnd_);
-  if (existing_file_not_loaded_) PostMessageW(hwnd_, kReportFileNotLoaded, 0, 0);
+  if (load_loss_.Any()) PostMessageW(hwnd_, kReportFileNotLoaded, 0, 0);
 }
 
 LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {

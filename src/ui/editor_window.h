@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "config/document.h"
-#include "config/file_stamp.h"
+#include "config/config_store.h"
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
 #include "platform/folder_picker.h"
@@ -103,6 +103,7 @@ class TForm1 : public win::Form {
   void ShowActivePage();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void ReportFileNotLoaded();
+  std::wstring NotLoadedText(int entry) const;
   // Whether Save may write over the file on disk: asked only while it holds what was not loaded.
   bool MayReplaceFile();
   // Writes the document, holding the file's turn against qvconf and other editors; asks first
@@ -193,7 +194,7 @@ class TForm1 : public win::Form {
   bool main_window_ = false;
   // Set by the load when CONFIGS.DAT exists but the document does not hold it whole: the editor
   // says so once the window shows, and the first Save asks before it replaces that file.
-  bool existing_file_not_loaded_ = false;
+  SaveLoss load_loss_;  // what a save would not carry over from the file as loaded
   // CONFIGS.DAT as this window last read or wrote it.
   FileStamp disk_stamp_;
   // The last refusal shown, so that closing does not show the same one again.

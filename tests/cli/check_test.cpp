@@ -9,7 +9,7 @@
 namespace qv::test {
 namespace {
 
-using ::qv::FileFacts;
+using ::qv::ImageReport;
 
 std::vector<TaskFields> CleanTasks() {
   return {{"Alpha", "/srv/a", "C:\\Sync\\A"},
@@ -224,7 +224,7 @@ TEST_F(CheckTest, ADoubleByteCharacterCutInHalfIsNamed) {
 TEST(CheckConfig, TasksLeftPastTheBoundAreReported) {
   ConfigDocument doc;
   ASSERT_TRUE(ParseConfigImage(CleanImage().bytes, doc));
-  FileFacts facts;
+  ImageReport facts;
   facts.signature_ok = true;
   facts.record_size = 544;
   facts.declared_count = 5;

@@ -1,4 +1,5 @@
 #include "config/config_store.h"
+#include "config/store_fixture.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -57,7 +58,7 @@ TEST(SaveConfig, WritesTheLayoutAndLoadConfigReadsItBack) {
   for (int count : {0, 3, 4000}) {  // 4000 tasks take several writes
     TempDir dir;
     const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(count));
-    const SaveResult result = SaveConfig(dir.path(), doc);
+    const SaveResult result = SaveInTurn(dir.path(), doc);
     ASSERT_TRUE(result.ok) << count;
     EXPECT_EQ(result.error, L"");
     const std::vector<std::uint8_t> bytes = ReadBytes(dir / L"CONFIGS.DAT");
@@ -74,9 +75,9 @@ TEST(SaveConfig, WritesTheLayoutAndLoadConfigReadsItBack) {
 
 TEST(SaveConfig, ReplacesAnExistingFileCompletely) {
   TempDir dir;
-  ASSERT_TRUE(SaveConfig(dir.path(), DocumentOf(kSettings, ManyTasks(50))).ok);
+  ASSERT_TRUE(SaveInTurn(dir.path(), DocumentOf(kSettings, ManyTasks(50))).ok);
   const ConfigDocument smaller = DocumentOf(SettingsFields{}, SampleTasks());
-  ASSERT_TRUE(SaveConfig(dir.path(), smaller).ok);
+  ASSERT_TRUE(SaveInTurn(dir.path(), smaller).ok);
   EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), MakeImage(SettingsFields{}, SampleTasks()).bytes);
   EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
 }
@@ -89,7 +90,7 @@ TEST(SaveConfig, KeepsTheBytesAfterShortStringsThatALoadBroughtIn) {
   ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", image.bytes));
   ConfigDocument doc;
   Load(dir.path(), doc);
-  ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+  ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
   EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), image.bytes);
 }
 
@@ -97,7 +98,7 @@ TEST(SaveConfig, WorksInAFolderOutsideTheAnsiCodePage) {
   TempDir dir(L"-\u914D\u7F6E-\u0416\u0436-\u05D0");
   ASSERT_NE(GetFileAttributesW(dir.path().c_str()), INVALID_FILE_ATTRIBUTES);
   const ConfigDocument doc = DocumentOf(kSettings, SampleTasks());
-  ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+  ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
   ConfigDocument loaded;
   LoadConfig(dir.path(), loaded);
   ExpectSameContent(loaded, doc);
@@ -152,7 +153,7 @@ TEST(LoadConfig, RecordSizesOtherThan544SaveBackAs544) {
     ASSERT_EQ(doc.tasks.size(), 3u);
     EXPECT_EQ(doc.tasks[1].Name(), "Beta");
     EXPECT_EQ(doc.tasks[1].Target(), record_size == 600 ? "D:\\Docs" : "");
-    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+    ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
     std::vector<TaskFields> expected = SampleTasks();
     if (record_size == 288) {
       for (TaskFields& t : expected) t.target.clear();
@@ -229,7 +230,7 @@ TEST(LoadConfig, ReportsWhatItFound) {
     ConfigDocument doc;
     const LoadResult result = Load(dir.path(), doc);
     EXPECT_EQ(result.status, c.status) << c.what;
-    EXPECT_EQ(result.ExistingFileNotLoaded(), c.not_loaded) << c.what;
+    EXPECT_EQ(result.loss.Any(), c.not_loaded) << c.what;
     EXPECT_EQ(doc.tasks.size(), c.tasks) << c.what;
     EXPECT_EQ(result.report.tasks_loaded, c.tasks) << c.what;
     EXPECT_EQ(result.report.records_in_data, c.in_data) << c.what;
@@ -306,14 +307,14 @@ TEST(LoadConfig, AFileHeldPastTheRetriesIsUnreadable) {
   const LoadResult result = LoadConfigWith(dir.path(), doc, [&](std::uint32_t) { ++pauses; });
   EXPECT_EQ(pauses, 10);
   EXPECT_EQ(result.status, LoadStatus::kUnreadable);
-  EXPECT_TRUE(result.ExistingFileNotLoaded());
+  EXPECT_TRUE(result.loss.Any());
   EXPECT_TRUE(doc.tasks.empty());
 }
 
 // ---- What an interrupted save left: the files of ours beside CONFIGS.DAT.
 
 std::wstring SaveFileName(const char* token) {
-  return std::wstring(kSaveFilePrefix) + std::wstring(token, token + 16) + kSaveFileSuffix;
+  return L"CONFIGS.DAT.~qv" + std::wstring(token, token + 16) + L".tmp";
 }
 
 void SetWriteTime(const std::wstring& path, std::uint64_t hundred_ns) {
@@ -362,7 +363,7 @@ TEST(LoadConfig, LeavesWhatAnInterruptedSaveLeftAsItIs) {
       EXPECT_EQ(ReadBytes(dir / f.name), *f.bytes) << c.what;
     }
     // The next save removes every file of ours and leaves the user's own.
-    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok) << c.what;
+    ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok) << c.what;
     for (const std::wstring& name : dir.Names()) {
       EXPECT_FALSE(IsSaveFileName(name)) << c.what;
     }
@@ -407,7 +408,7 @@ TEST(SaveConfig, AReadOnlyFileIsNotReplaced) {
   const std::vector<std::uint8_t> old_bytes = MakeImage(kSettings, SampleTasks()).bytes;
   ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
   ASSERT_TRUE(SetFileAttributesW((dir / L"CONFIGS.DAT").c_str(), FILE_ATTRIBUTE_READONLY));
-  const SaveResult result = SaveConfig(dir.path(), DocumentOf(kSettings, ManyTasks(5)));
+  const SaveResult result = SaveInTurn(dir.path(), DocumentOf(kSettings, ManyTasks(5)));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
   EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), old_bytes);
@@ -466,7 +467,7 @@ TEST(SaveConfig, KeepsTheAttributesAndTheDescriptorOfTheFileItReplaces) {
     ConfigDocument doc;
     ASSERT_EQ(Load(dir.path(), doc).status, LoadStatus::kLoaded);
     doc.SetHost("changed.example");
-    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+    ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), c.attributes);
     EXPECT_EQ(DescriptorText(path), before);
     ConfigDocument again;
@@ -480,7 +481,7 @@ TEST(SaveConfig, KeepsTheAttributesAndTheDescriptorOfTheFileItReplaces) {
 TEST(SaveConfig, AMissingFolderGivesTheCreateError) {
   TempDir dir;
   const std::wstring missing = dir / L"no-such-folder\\";
-  const SaveResult result = SaveConfig(missing, DocumentOf(kSettings, SampleTasks()));
+  const SaveResult result = SaveInTurn(missing, DocumentOf(kSettings, SampleTasks()));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, L"Cannot create file " + missing + L"CONFIGS.DAT");
   EXPECT_TRUE(dir.Names().empty());
@@ -494,7 +495,7 @@ TEST(SaveConfig, LeavesTheUsersOwnFilesAlone) {
   for (const std::wstring& name : own) ASSERT_TRUE(WriteBytes(dir / name, theirs));
   const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(5));
   for (int save = 0; save < 2; ++save) {
-    ASSERT_TRUE(SaveConfig(dir.path(), doc).ok);
+    ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
   }
   EXPECT_EQ(ReadBytes(dir / L"CONFIGS.DAT"), BuildConfigImage(doc));
   for (const std::wstring& name : own) {
@@ -508,7 +509,7 @@ TEST(SaveConfig, ATargetThatIsNotAFileFailsAndNothingMoves) {
   TempDir dir;
   ASSERT_TRUE(CreateDirectoryW((dir / L"CONFIGS.DAT").c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT\\inside", {1, 2, 3}));
-  const SaveResult result = SaveConfig(dir.path(), DocumentOf(kSettings, SampleTasks()));
+  const SaveResult result = SaveInTurn(dir.path(), DocumentOf(kSettings, SampleTasks()));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
   EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
@@ -524,7 +525,7 @@ TEST(SaveConfig, AReadOnlyFolderEndsWithOldOrNewBytes) {
   const ConfigDocument doc = DocumentOf(kSettings, ManyTasks(7));
   ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
   ASSERT_TRUE(SetFileAttributesW(dir.path().c_str(), FILE_ATTRIBUTE_READONLY));
-  const SaveResult result = SaveConfig(dir.path(), doc);
+  const SaveResult result = SaveInTurn(dir.path(), doc);
   SetFileAttributesW(dir.path().c_str(), FILE_ATTRIBUTE_NORMAL);
   const SaveOutcome outcome(dir, old_bytes, BuildConfigImage(doc));
   EXPECT_EQ(outcome.Content(), result.ok ? "new" : "old");
@@ -553,7 +554,7 @@ TEST(SaveConfig, ATargetHeldOpenEndsWithOldOrNewBytes) {
     const SaveOutcome outcome(dir, old_bytes, BuildConfigImage(doc));
     Holder holder(dir / L"CONFIGS.DAT", c.access, c.share);
     ASSERT_TRUE(holder.open()) << c.what;
-    const SaveResult result = SaveConfig(dir.path(), doc);
+    const SaveResult result = SaveInTurn(dir.path(), doc);
     if (!result.ok) {
       EXPECT_EQ(result.error, L"Cannot create file " + dir.path() + L"CONFIGS.DAT");
     }
@@ -589,20 +590,21 @@ SaveSteps Faulty(const FaultCase& c) {
     const int n = ++(*calls)[static_cast<int>(step)];
     return (step == c.step && n == c.call) || (step == c.also && n == 1);
   };
-  SaveSteps steps;
+  SaveSteps steps = real;
   steps.chunk_size = std::size_t{1} << 20;
-  steps.create = [=](const std::wstring& path) {
-    if (!hit(Step::kCreate)) return real.create(path);
+  steps.create = [=](const std::wstring& path, const FileProtection& protection) {
+    if (!hit(Step::kCreate)) return real.create(path, protection);
     SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
+    return kNoFile;
   };
-  steps.write = [=](HANDLE file, const std::uint8_t* data, DWORD size, DWORD& written) {
+  steps.write = [=](FileHandle file, const std::uint8_t* data, std::size_t size,
+                    std::size_t& written) {
     if (!hit(Step::kWrite)) return real.write(file, data, size, written);
     if (c.short_write) return real.write(file, data, size / 2, written);
     written = 0;
     return false;
   };
-  steps.flush = [=](HANDLE file) { return !hit(Step::kFlush) && real.flush(file); };
+  steps.flush = [=](FileHandle file) { return !hit(Step::kFlush) && real.flush(file); };
   steps.move = [=](const std::wstring& from, const std::wstring& to) {
     return !hit(Step::kMove) && real.move(from, to);
   };
@@ -656,7 +658,7 @@ TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytes) {
     if (c.target_exists) {
       ASSERT_TRUE(WriteBytes(dir / L"CONFIGS.DAT", old_bytes));
     }
-    const SaveResult result = SaveConfigWith(Faulty(c), dir.path(), doc);
+    const SaveResult result = SaveInTurnWith(Faulty(c), dir.path(), doc);
     const std::string error = c.error;
     const std::wstring expected_error =
         error == "create" ? L"Cannot create file " + dir.path() + L"CONFIGS.DAT"
@@ -682,7 +684,7 @@ TEST(SaveConfigWith, AFaultAtEachStepLeavesOldOrNewBytes) {
       EXPECT_EQ(load.status, LoadStatus::kLoaded) << c.what;
       EXPECT_EQ(SaveOutcome(dir, old_bytes, new_bytes).Content(), c.content) << c.what;
     }
-    ASSERT_TRUE(SaveConfig(dir.path(), next).ok) << c.what;
+    ASSERT_TRUE(SaveInTurn(dir.path(), next).ok) << c.what;
     EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << c.what;
   }
 }
@@ -695,17 +697,17 @@ TEST(SaveConfigWith, AnExceptionClosesAndRemovesItsFile) {
     SaveSteps steps = SaveSteps::Platform();
     const std::string which = step;
     if (which == "write") {
-      steps.write = [](HANDLE, const std::uint8_t*, DWORD, DWORD&) -> bool {
+      steps.write = [](FileHandle, const std::uint8_t*, std::size_t, std::size_t&) -> bool {
         throw std::runtime_error("write");
       };
     } else if (which == "flush") {
-      steps.flush = [](HANDLE) -> bool { throw std::runtime_error("flush"); };
+      steps.flush = [](FileHandle) -> bool { throw std::runtime_error("flush"); };
     } else {
       steps.move = [](const std::wstring&, const std::wstring&) -> bool {
         throw std::runtime_error("move");
       };
     }
-    EXPECT_THROW(SaveConfigWith(steps, dir.path(), DocumentOf(kSettings, ManyTasks(3))),
+    EXPECT_THROW(SaveInTurnWith(steps, dir.path(), DocumentOf(kSettings, ManyTasks(3))),
                  std::runtime_error)
         << step;
     // An open handle without sharing would have kept the file from being removed.
@@ -725,7 +727,7 @@ TEST(FileStamp, ShowsAnotherWritersChangeAndNothingElse) {
   EXPECT_FALSE(ChangedSince(missing, ReadFileStamp(dir.path())));
 
   const ConfigDocument saved = DocumentOf(kSettings, SampleTasks());
-  const SaveResult result = SaveConfig(dir.path(), saved);
+  const SaveResult result = SaveInTurn(dir.path(), saved);
   ASSERT_TRUE(result.ok);
   EXPECT_TRUE(ChangedSince(missing, result.stamp)) << "a file where there was none";
   EXPECT_EQ(result.stamp.size, ReadBytes(dir / L"CONFIGS.DAT").size());

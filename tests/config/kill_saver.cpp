@@ -32,7 +32,8 @@ int wmain(int argc, wchar_t** argv) {
   for (std::int32_t generation = first;; ++generation) {
     const qv::ConfigDocument doc = qv::test::KillDocument(generation);
     InterlockedIncrement(&counters->started);
-    if (qv::SaveConfigWith(steps, folder, doc).ok) {
+    qv::ConfigEditTurn turn;
+    if (turn.Take(folder, qv::kScriptTurnWaitMs) && qv::SaveConfigWith(steps, turn, doc).ok) {
       InterlockedIncrement(&counters->completed);
     } else {
       InterlockedIncrement(&counters->failed);

@@ -13,6 +13,7 @@
 #include "common/coding.h"
 #include "config/config_file.h"
 #include "config/config_store.h"
+#include "config/store_fixture.h"
 #include "config/config_store_steps.h"
 #include "config/kill_shared.h"
 #include "config/win_files.h"
@@ -91,7 +92,7 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
   const std::wstring folder = dir.path().substr(0, dir.path().size() - 1);
 
   const DWORD before = GetTickCount();
-  ASSERT_TRUE(SaveConfig(dir.path(), KillDocument(0)).ok);
+  ASSERT_TRUE(SaveInTurn(dir.path(), KillDocument(0)).ok);
   const DWORD save_ms = std::max<DWORD>(GetTickCount() - before, 20);
 
   Tally tally;
@@ -177,7 +178,7 @@ TEST(SaveConfig, AKilledSaverLeavesOldOrNewBytesAndTheNextSaveCleansUp) {
     // ... and the next save.
     if (tally.rounds % 3 == 0 || tally.started >= kSaves) {
       const std::int32_t saved = next + started;
-      ASSERT_TRUE(SaveConfig(dir.path(), KillDocument(saved)).ok);
+      ASSERT_TRUE(SaveInTurn(dir.path(), KillDocument(saved)).ok);
       ++tally.cleanups;
       tally.leftovers_after_cleanup += static_cast<int>(dir.Names().size()) - 1;
       EXPECT_EQ(dir.Names(), std::vector<std::wstring>{L"CONFIGS.DAT"});

@@ -67,7 +67,8 @@ inline constexpr ExpectedText kExpectedTexts[] = {
      "Config file changed by another program, Replace it or Not?"},
     {"配置文件正被其他程序修改, 请稍后再试!",  // 36
      "配置檔案正被其他程式修改, 請稍後再試!",
-     "Config file is being changed by another program, try again later!"},
+     "Config file is being changed by another program, try again later!"},    {"文件中未载入的任务数: ", "檔案中未載入的工作數: ",  // 37
+     "Tasks in the file that were not loaded: "},
 };
 static_assert(sizeof(kExpectedTexts) / sizeof(kExpectedTexts[0]) == kUiStringCount);
 

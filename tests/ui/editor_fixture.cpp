@@ -7,6 +7,7 @@
 
 #include "common/window_driver.h"
 #include "config/config_store.h"
+#include "config/store_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
 #include "ui/win/ansi_text.h"
@@ -97,7 +98,7 @@ void EditorTest::TearDown() {
 }
 
 void EditorTest::WriteConfig(const ConfigDocument& doc) {
-  ASSERT_TRUE(SaveConfig(directory_, doc).ok);
+  ASSERT_TRUE(SaveInTurn(directory_, doc).ok);
 }
 
 void EditorTest::WriteTasks(const std::vector<TaskSpec>& tasks) {
