@@ -110,11 +110,27 @@ Descriptor OwnerOnly() {
   return made;
 }
 
+// The DACL is also set through the handle before anything is written: Wine keeps the one given
+// at creation only in some cases, and the file, opened without sharing, is empty until then.
 HANDLE CreateNew(const std::wstring& path, DWORD attributes, void* descriptor) {
   SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
-  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                     descriptor != nullptr ? &security : nullptr, CREATE_NEW,
-                     attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr);
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | WRITE_DAC, 0,
+                                  descriptor != nullptr ? &security : nullptr, CREATE_NEW,
+                                  attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr);
+  if (file == INVALID_HANDLE_VALUE || descriptor == nullptr) return file;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+  if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+      (control & SE_DACL_PROTECTED) != 0) {
+    parts |= PROTECTED_DACL_SECURITY_INFORMATION;
+  }
+  if (SetKernelObjectSecurity(file, parts, descriptor)) return file;
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  DeleteFileW(path.c_str());
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
 }
 
 bool RefusedOwner(DWORD error) {

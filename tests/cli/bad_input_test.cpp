@@ -1,4 +1,6 @@
 // Bad input and refused edits: a message on stderr, the exit status, and CONFIGS.DAT unchanged.
+#include <climits>
+
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
 
@@ -170,6 +172,27 @@ TEST_F(BadInputTest, ACountBeyondTheDataIsEditedOnlyWhenForced) {
     const ConfigDocument written = Loaded();
     EXPECT_EQ(written.settings.Host(), "h");
     EXPECT_GT(written.tasks.size(), SampleTasks().size());
+  }
+}
+
+// Records that a count below them leaves unread are dropped by any save, so an edit is refused
+// without --force however the count fell short; reading and check still say what is there.
+TEST_F(BadInputTest, RecordsBeyondTheCountAreEditedOnlyWhenForced) {
+  for (const std::int32_t count : {std::int32_t{-1}, std::int32_t{0}, INT32_MIN, std::int32_t{2}}) {
+    SCOPED_TRACE(count);
+    Image damaged = MakeImage(SettingsFields{}, SampleTasks());
+    damaged.Put32(kTaskCountOffset, count);
+    WriteConfig(damaged.bytes);
+    original_ = damaged.bytes;
+    const RunResult added = Run({"task", "add", "X"});
+    EXPECT_EQ(added.code, cli::kExitError);
+    EXPECT_NE(added.err.find("task records beyond"), std::string::npos) << added.err;
+    EXPECT_EQ(ConfigBytes(), original_);
+    EXPECT_EQ(Run({"check"}).code, cli::kExitProblems);
+    EXPECT_EQ(Run({"show"}).code, cli::kExitOk);
+    const RunResult forced = Run({"--force", "task", "add", "X"});
+    ASSERT_EQ(forced.code, cli::kExitOk) << forced.err;
+    EXPECT_EQ(Loaded().tasks.size(), count == 2 ? 3u : 1u);
   }
 }
 

@@ -239,5 +239,73 @@ TEST_F(PosixEdgeTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewBytes) {
       old_kept, new_written, leftovers);
 }
 
+// An export holds the password: a new one is readable by its owner alone, and one that exists
+// keeps its mode and owner.
+TEST_F(PosixEdgeTest, AnExportIsNoMoreReadableThanTheFileItReplaces) {
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  const std::filesystem::path fresh = dir() / "fresh.json";
+  ASSERT_EQ(Run({"export", Utf8Path(fresh)}).code, cli::kExitOk);
+  struct stat info {};
+  ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+  const std::filesystem::path kept = dir() / "kept.json";
+  WriteBytes(kept, {'{', '}'});
+  ASSERT_EQ(::chmod(kept.c_str(), 0640), 0);
+  const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(kept.c_str(), owner, 65534), 0);
+  }
+  ASSERT_EQ(Run({"export", Utf8Path(kept)}).code, cli::kExitOk);
+  ASSERT_EQ(::stat(kept.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(info.st_uid, owner);
+  EXPECT_GT(info.st_size, 2);
+}
+
+// Runs qvconf as an account that owns neither the folder's files nor root's privileges: the exit
+// status, or -1 when that account cannot be had here.
+int RunAsNobody(const std::vector<std::string>& args) {
+  if (::geteuid() != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+    CaptureConsole console;
+    ::_exit(cli::RunQvconf(args, console));
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 100 ? -1 : WEXITSTATUS(status);
+}
+
+// What Windows refuses is refused here too, though the folder would let a rename replace it: a
+// CONFIGS.DAT this account may not write, and an export whose owner it cannot keep.
+TEST_F(PosixEdgeTest, AFileThisAccountMayNotWriteOrOwnIsNotReplaced) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another account";
+  WriteConfig(MakeImage(SettingsFields{}, SampleTasks()).bytes);
+  const std::vector<std::uint8_t> before = ConfigBytes();
+  ASSERT_EQ(::chmod(dir().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(config().c_str(), 0644), 0);
+  const std::string folder = Utf8Path(dir());
+  EXPECT_EQ(RunAsNobody({"qvconf", "--dir", folder, "--code-page", "1252", "set", "host", "x"}),
+            cli::kExitError);
+  EXPECT_EQ(ConfigBytes(), before);
+
+  ASSERT_EQ(::chmod(config().c_str(), 0666), 0);
+  const std::filesystem::path theirs = dir() / "theirs.json";
+  WriteBytes(theirs, {'{', '}'});
+  ASSERT_EQ(::chmod(theirs.c_str(), 0666), 0);
+  EXPECT_EQ(RunAsNobody({"qvconf", "--dir", folder, "--code-page", "1252", "export",
+                         Utf8Path(theirs)}),
+            cli::kExitError);
+  EXPECT_EQ(ReadBytes(theirs), (std::vector<std::uint8_t>{'{', '}'}));
+  struct stat info {};
+  ASSERT_EQ(::stat(theirs.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, 0u);
+  // That account reaches the folder and writes what it may write: the refusals above were theirs.
+  EXPECT_EQ(RunAsNobody({"qvconf", "--dir", folder, "--code-page", "1252", "set", "host", "y"}),
+            cli::kExitOk);
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -415,17 +415,37 @@ TEST(SaveConfig, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"});
 }
 
-// The owner, group and DACL of a file as text, or empty when they cannot be read.
+constexpr SECURITY_INFORMATION kDescriptorParts =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+std::wstring DescriptorText(std::vector<std::uint8_t> descriptor);
+
+// The owner, group and DACL of a file, by its path or an open handle, as text; empty when they
+// cannot be read.
 std::wstring DescriptorText(const std::wstring& path) {
-  constexpr SECURITY_INFORMATION kWhat =
-      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD needed = 0;
-  GetFileSecurityW(path.c_str(), kWhat, nullptr, 0, &needed);
+  GetFileSecurityW(path.c_str(), kDescriptorParts, nullptr, 0, &needed);
   std::vector<std::uint8_t> descriptor(needed);
   if (needed == 0 ||
-      !GetFileSecurityW(path.c_str(), kWhat, descriptor.data(), needed, &needed)) {
+      !GetFileSecurityW(path.c_str(), kDescriptorParts, descriptor.data(), needed, &needed)) {
     return {};
   }
+  return DescriptorText(std::move(descriptor));
+}
+
+std::wstring DescriptorText(HANDLE file) {
+  DWORD needed = 0;
+  GetKernelObjectSecurity(file, kDescriptorParts, nullptr, 0, &needed);
+  std::vector<std::uint8_t> descriptor(needed);
+  if (needed == 0 ||
+      !GetKernelObjectSecurity(file, kDescriptorParts, descriptor.data(), needed, &needed)) {
+    return {};
+  }
+  return DescriptorText(std::move(descriptor));
+}
+
+std::wstring DescriptorText(std::vector<std::uint8_t> descriptor) {
+  constexpr SECURITY_INFORMATION kWhat = kDescriptorParts;
   wchar_t* text = nullptr;
   if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
                                                             kWhat, &text, nullptr)) {
@@ -467,7 +487,16 @@ TEST(SaveConfig, KeepsTheAttributesAndTheDescriptorOfTheFileItReplaces) {
     ConfigDocument doc;
     ASSERT_EQ(Load(dir.path(), doc).status, LoadStatus::kLoaded);
     doc.SetHost("changed.example");
-    ASSERT_TRUE(SaveInTurn(dir.path(), doc).ok);
+    // The save's own file is seen as its first byte goes out: it holds the password from then on.
+    SaveSteps steps = SaveSteps::Platform();
+    std::wstring at_first_write;
+    steps.write = [&, real = steps.write](FileHandle file, const std::uint8_t* data,
+                                          std::size_t size, std::size_t& written) {
+      if (at_first_write.empty()) at_first_write = DescriptorText(reinterpret_cast<HANDLE>(file));
+      return real(file, data, size, written);
+    };
+    ASSERT_TRUE(SaveInTurnWith(steps, dir.path(), doc).ok);
+    EXPECT_EQ(at_first_write, before);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), c.attributes);
     EXPECT_EQ(DescriptorText(path), before);
     ConfigDocument again;
@@ -786,6 +815,88 @@ TEST(ConfigEditTurn, OneHolderPerFolderAtATime) {
   EXPECT_TRUE(take_elsewhere(other.path()));
   held.Release();
   EXPECT_TRUE(take_elsewhere(other_spelling));
+}
+
+// Another drive letter for the folder: Wine's Z:, which shows the whole Unix tree, or where that
+// is not there, one given as SUBST gives it (Wine opens files only through its own drive
+// letters). Empty when none can be had; `undo` then removes what was defined.
+std::wstring AnotherDriveFor(const std::wstring& folder, std::wstring& undo) {
+  wchar_t prefix[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+  if (n > 0 && n < MAX_PATH && folder.rfind(L"C:\\", 0) == 0) {
+    std::wstring unix_path = std::wstring(prefix) + L"/drive_c/" + folder.substr(3);
+    std::replace(unix_path.begin(), unix_path.end(), L'/', L'\\');
+    const std::wstring spelled = L"Z:" + unix_path;
+    if (GetFileAttributesW(spelled.c_str()) != INVALID_FILE_ATTRIBUTES) return spelled;
+  }
+  for (wchar_t letter = L'Q'; letter <= L'Z'; ++letter) {
+    const std::wstring drive = std::wstring(1, letter) + L":";
+    if (GetDriveTypeW((drive + L"\\").c_str()) != DRIVE_NO_ROOT_DIR) continue;
+    if (!DefineDosDeviceW(0, drive.c_str(), folder.substr(0, folder.size() - 1).c_str())) continue;
+    undo = drive;
+    if (GetFileAttributesW((drive + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES) return drive + L"\\";
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+    undo.clear();
+  }
+  return {};
+}
+
+// Two spellings of one folder, through another drive letter (as SUBST, a mapped drive or a share
+// gives one), take one turn.
+TEST(ConfigEditTurn, AnotherDriveLetterForTheFolderIsTheSameTurn) {
+  TempDir dir;
+  std::wstring undo;
+  const std::wstring other = AnotherDriveFor(dir.path(), undo);
+  ASSERT_FALSE(other.empty()) << "no other drive letter reaches " << std::string(dir.path().begin(), dir.path().end());
+  ASSERT_TRUE(WriteBytes(other + L"CONFIGS.DAT", MakeImage(kSettings, SampleTasks()).bytes));
+  EXPECT_EQ(dir.Names(), Names{L"CONFIGS.DAT"}) << "the other spelling names the folder";
+
+  ConfigEditTurn held;
+  ASSERT_TRUE(held.Take(dir.path(), 0));
+  bool taken = true;
+  std::string why;
+  std::thread([&] {
+    ConfigEditTurn turn;
+    taken = turn.Take(other, 0, &why);
+  }).join();
+  EXPECT_FALSE(taken);
+  EXPECT_NE(why.find("busy"), std::string::npos) << why;
+  held.Release();
+  std::thread([&] {
+    ConfigEditTurn turn;
+    taken = turn.Take(other, 0);
+  }).join();
+  EXPECT_TRUE(taken);
+  if (!undo.empty()) DefineDosDeviceW(DDD_REMOVE_DEFINITION, undo.c_str(), nullptr);
+}
+
+// An export holds the password: a new one is its owner's alone, one that exists keeps its DACL.
+TEST(WriteProtectedFile, ANewFileIsItsOwnersAloneAndAnOldOneKeepsItsDescriptor) {
+  TempDir dir;
+  const std::vector<std::uint8_t> bytes = {'{', '}'};
+  const std::wstring fresh = dir / L"fresh.json";
+  ASSERT_TRUE(WriteProtectedFile(fresh, bytes).ok);
+  EXPECT_EQ(ReadBytes(fresh), bytes);
+  // No entry for Everyone, Users or Authenticated Users. (Wine keeps a DACL as the file's Unix
+  // mode, so there the owner's entry comes with SYSTEM's; a file made plainly has Everyone's.)
+  const std::wstring text = DescriptorText(fresh);
+  ASSERT_NE(text.find(L"D:"), std::wstring::npos) << std::string(text.begin(), text.end());
+  for (const wchar_t* others : {L";WD)", L";BU)", L";AU)"}) {
+    EXPECT_EQ(text.find(others), std::wstring::npos) << std::string(text.begin(), text.end());
+  }
+
+  const std::wstring kept = dir / L"kept.json";
+  ASSERT_TRUE(WriteBytes(kept, {'x'}));
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"O:BAG:BAD:P(A;;FA;;;BA)(A;;FR;;;SY)", SDDL_REVISION_1, &descriptor, nullptr));
+  ASSERT_TRUE(SetFileSecurityW(kept.c_str(), kDescriptorParts, descriptor));
+  LocalFree(descriptor);
+  const std::wstring before = DescriptorText(kept);
+  ASSERT_TRUE(WriteProtectedFile(kept, bytes).ok);
+  EXPECT_EQ(ReadBytes(kept), bytes);
+  EXPECT_EQ(DescriptorText(kept), before);
+  EXPECT_EQ(dir.Names(), (Names{L"fresh.json", L"kept.json"}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/image_fixture.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
@@ -486,6 +487,40 @@ TEST_F(EditorTest, FileNotLoadedWholeIsReportedAndReplacedOnlyWhenAllowed) {
   Click(kBtnSave);
   EXPECT_THAT(boxes_, SizeIs(5));
   EXPECT_THAT(TaskNames(ReadConfig()), ElementsAre("NewTask1", "NewTask2"));
+}
+
+// Records that a count below them leaves unread are the file's own tasks too: the window counts
+// them at start and before the Save that would drop them, and No keeps the file as it is.
+TEST_F(EditorTest, RecordsBeyondTheCountAreCountedAndKeptUnlessReplacementIsAllowed) {
+  const struct {
+    std::int32_t count;
+    int not_loaded;
+  } cases[] = {{-1, 3}, {0, 3}, {INT32_MIN, 3}, {2, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    test::Image image = test::MakeImage(test::SettingsFields{}, test::SampleTasks());
+    image.Put32(1028, c.count);
+    const std::string bytes(image.bytes.begin(), image.bytes.end());
+    WriteBytes(ConfigPath(), bytes);
+    boxes_.clear();
+    Open();
+    const std::wstring count_line =
+        L"\nTasks in the file that were not loaded: " + std::to_wstring(c.not_loaded);
+    ASSERT_THAT(boxes_, SizeIs(1));
+    EXPECT_EQ(boxes_[0].text, L"Config file not loaded completely!" + count_line);
+
+    Click(kBtnAdd);
+    answers_.push_back(IDNO);
+    Click(kBtnSave);
+    ASSERT_THAT(boxes_, SizeIs(2));
+    EXPECT_EQ(boxes_[1].text,
+              L"Config file not loaded completely, Replace it or Not?" + count_line);
+    EXPECT_EQ(ReadBytes(ConfigPath()), bytes);
+
+    answers_.push_back(IDYES);
+    Click(kBtnSave);
+    EXPECT_EQ(ReadConfig().tasks.size(), static_cast<std::size_t>(c.count == 2 ? 3 : 1));
+  }
 }
 
 TEST_F(EditorTest, LoadedFileGivesNoMessageAndSaveAsksNothing) {
