@@ -10,6 +10,7 @@
 #include "cli/host.h"
 #include "cli_fixture.h"
 #include "config/image_fixture.h"
+#include "config/win_files.h"
 #include "run_program.h"
 
 namespace qv::test {
@@ -84,16 +85,21 @@ TEST_F(WindowsEdgeTest, TheFileMustBeNamedConfigsDat) {
 }
 
 // Runs that start together take turns: each reads the file the previous one wrote, none removes
-// another's temporary file.
+// another's temporary file, however each spells the folder (every other run through another
+// drive letter, as SUBST or a mapped drive gives one).
 TEST_F(WindowsEdgeTest, ParallelAddsAllLandEachOnTheFileThePreviousOneWrote) {
   WriteConfig(MakeImage(SettingsFields{}, {}).bytes);
+  std::wstring undo;
+  const std::wstring other = AnotherDriveFor(dir().wstring() + L"\\", undo);
+  ASSERT_FALSE(other.empty()) << "no other drive letter reaches the folder";
+  const std::string spellings[] = {Utf8Path(dir()), Utf8Path(std::filesystem::path(other))};
   constexpr int kRuns = 20;
   std::vector<std::optional<ProgramResult>> results(kRuns);
   std::vector<std::thread> runs;
   for (int i = 0; i < kRuns; ++i) {
-    runs.emplace_back([this, i, &results] {
+    runs.emplace_back([i, &results, &spellings] {
       results[static_cast<std::size_t>(i)] = RunProgram(
-          QVCONF_PATH, {"--dir", Utf8Path(dir()), "--code-page", "1252", "task", "add",
+          QVCONF_PATH, {"--dir", spellings[i % 2], "--code-page", "1252", "task", "add",
                         "T" + std::to_string(i), "--source", "/s", "--target",
                         "D:\\t" + std::to_string(i)},
           {}, 600);
@@ -114,8 +120,9 @@ TEST_F(WindowsEdgeTest, ParallelAddsAllLandEachOnTheFileThePreviousOneWrote) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
   EXPECT_EQ(Names(), std::vector<std::string>{"CONFIGS.DAT"});
-  std::printf("%d parallel adds: %d exited 0, %zu tasks in the file\n", kRuns, succeeded,
-              doc.tasks.size());
+  std::printf("%d parallel adds through two spellings: %d exited 0, %zu tasks in the file\n",
+              kRuns, succeeded, doc.tasks.size());
+  if (!undo.empty()) DefineDosDeviceW(DDD_REMOVE_DEFINITION, undo.c_str(), nullptr);
 }
 
 // Standard output on a console: the text goes in as UTF-16, so characters outside the console's

@@ -2,6 +2,7 @@
 // Real files in a folder of their own for the Windows tests.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -100,5 +101,29 @@ class Holder {
  private:
   HANDLE handle_;
 };
+
+// Another drive letter for the folder: Wine's Z:, which shows the whole Unix tree, or where that
+// is not there, one given as SUBST gives it (Wine opens files only through its own drive
+// letters). Empty when none can be had; `undo` then removes what was defined.
+inline std::wstring AnotherDriveFor(const std::wstring& folder, std::wstring& undo) {
+  wchar_t prefix[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+  if (n > 0 && n < MAX_PATH && folder.rfind(L"C:\\", 0) == 0) {
+    std::wstring unix_path = std::wstring(prefix) + L"/drive_c/" + folder.substr(3);
+    std::replace(unix_path.begin(), unix_path.end(), L'/', L'\\');
+    const std::wstring spelled = L"Z:" + unix_path;
+    if (GetFileAttributesW(spelled.c_str()) != INVALID_FILE_ATTRIBUTES) return spelled;
+  }
+  for (wchar_t letter = L'Q'; letter <= L'Z'; ++letter) {
+    const std::wstring drive = std::wstring(1, letter) + L":";
+    if (GetDriveTypeW((drive + L"\\").c_str()) != DRIVE_NO_ROOT_DIR) continue;
+    if (!DefineDosDeviceW(0, drive.c_str(), folder.substr(0, folder.size() - 1).c_str())) continue;
+    undo = drive;
+    if (GetFileAttributesW((drive + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES) return drive + L"\\";
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+    undo.clear();
+  }
+  return {};
+}
 
 }  // namespace qv::test
