@@ -52,7 +52,8 @@ class ServerConnection::Call {
 };
 
 void ServerConnection::Close() {
-  socket_.Close();
+  // The caller has given the connection up, whatever its teardown costs.
+  CloseInBackground(std::move(socket_));
   reader_.Reset();
 }
 

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -873,6 +874,51 @@ TEST_F(BrowserTest, EscapeGivesUpASilentLogonWithoutAMessage) {
   EXPECT_EQ(form_.ModalResult(), 0) << "the browser was never opened";
   EXPECT_FALSE(connection_->IsOpen());
   EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
+}
+
+// Giving a wait up never waits for the old connection's teardown: with the close held on its
+// own thread, the browse has ended, the window answers a round trip from another thread and the
+// server still holds the connection; the close then comes once let go.
+TEST_F(BrowserTest, GivingUpDoesNotWaitForTheTeardown) {
+  FolderServer& server = Serve({.folders = {{"", {"Top"}}}, .silent = {""}});
+  connection_->SetReplyTimeoutMs(-1);
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> held{0};
+  struct Hold {
+    std::promise<void>& release;
+    ~Hold() {
+      SetBackgroundCloseHook(nullptr);
+      try {
+        release.set_value();
+      } catch (const std::future_error&) {
+      }
+    }
+  } hold{release};
+  SetBackgroundCloseHook([released, &held] {
+    ++held;
+    released.wait();
+  });
+  const ModalDriver driver = Drive({{"the top level is awaited", [&] { return server.Silent(); },
+                                     [&] {
+                                       PostMessageW(tree().handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+                                     }}});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+  EXPECT_TRUE(driver.Done());
+  EXPECT_FALSE(form_.IsVisible());
+  ASSERT_TRUE(PumpUntil([&] { return held == 1; })) << "the close went to a thread of its own";
+  std::future<bool> answered = std::async(std::launch::async, [window = owner_] {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result) != 0;
+  });
+  EXPECT_TRUE(PumpUntil(
+      [&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+  EXPECT_TRUE(answered.get());
+  EXPECT_EQ(server.ClosedWhileSilent(), 0) << "the teardown is still pending";
+  EXPECT_FALSE(connection_->IsOpen());
+  release.set_value();
+  EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
+  EXPECT_TRUE(boxes_.empty());
 }
 
 // While a node's listing is awaited, OK, Enter and expanding another node start nothing; the
