@@ -9,8 +9,9 @@ namespace qv {
 
 // Entries 0 to 28 are the interface's given texts; the ones after them were added for the
 // configuration file that exists but was not loaded whole, for texts the file cannot hold and for
-// the end of the session with unsaved changes, and for a file that another program changes.
-inline constexpr int kUiStringCount = 38;
+// the end of the session with unsaved changes, for a file that another program changes, for
+// tasks whose targets overlap, and for counting the tasks a file holds beyond those loaded.
+inline constexpr int kUiStringCount = 43;
 
 // The entries by name, so that call sites say which text they show.
 enum UiEntry : int {
@@ -51,7 +52,12 @@ enum UiEntry : int {
   kUiUnsavedReason = 34,    // why the program holds up the end of the session
   kUiFileChanged = 35,      // asked by Save when another program changed the file since
   kUiFileBusy = 36,         // message: another program's edit held the file past the wait
-  kUiTasksNotLoaded = 37,   // line of kUiNotLoaded and kUiReplaceQuestion, then how many
+  kUiTargetsOverlap = 37,   // asked by Save: targets that are one folder or one inside another
+  kUiSameTarget = 38,       // a line of that question: %1 and %2 name the tasks
+  kUiInsideTarget = 39,     // a line of that question: %1's target lies inside %2's
+  kUiSaveAnyway = 40,       // the end of that question
+  kUiFileReloaded = 41,     // notice: another program changed the file, and it was loaded again
+  kUiTasksNotLoaded = 42,   // line of kUiNotLoaded and kUiReplaceQuestion, then how many
 };
 
 enum class Language { kSimplifiedChinese, kTraditionalChinese, kEnglish };

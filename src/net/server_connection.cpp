@@ -14,6 +14,10 @@ bool ClosesOnWrite(SocketError error) {
          error == SocketError::kReset;
 }
 
+bool EndsConnection(SocketError error) {
+  return error == SocketError::kEndOfStream || ClosesOnWrite(error);
+}
+
 }  // namespace
 
 void SetServerConnection(ServerConnection* connection) { g_connection = connection; }
@@ -27,6 +31,7 @@ class ServerConnection::Call {
     started_ = true;
     connection_.in_call_ = true;
     connection_.gave_up_ = false;
+    connection_.dropped_ = false;
     connection_.last_pump_ = Clock::now();
     connection_.pump_ = nullptr;
     if (connection_.wait_hook_) connection_.pump_ = [&c = connection_] { return c.Pump(); };
@@ -47,7 +52,8 @@ class ServerConnection::Call {
 };
 
 void ServerConnection::Close() {
-  socket_.Close();
+  // The caller has given the connection up, whatever its teardown costs.
+  CloseInBackground(std::move(socket_));
   reader_.Reset();
 }
 
@@ -102,6 +108,7 @@ bool ServerConnection::SendBytes(const void* data, std::size_t size) {
   while (size > 0) {
     IoResult sent = SendSome(socket_, next, size, pump_);
     if (sent.error != SocketError::kNone) {
+      dropped_ = ClosesOnWrite(sent.error);
       // Half a request would make the server read our next one as its rest, and a request given
       // up may have gone out in part.
       if (ClosesOnWrite(sent.error) || size != total || sent.error == SocketError::kCancelled) {
@@ -149,7 +156,10 @@ bool ServerConnection::ReceiveMore(Clock::time_point deadline) {
   }
   char* space = reader_.PrepareFeed(kReadBlockSize);
   const IoResult received = ReceiveSome(socket_, space, kReadBlockSize, wait_ms, pump_);
-  if (received.error != SocketError::kNone) return false;
+  if (received.error != SocketError::kNone) {
+    dropped_ = EndsConnection(received.error);
+    return false;
+  }
   reader_.CommitFeed(received.bytes);
   return true;
 }

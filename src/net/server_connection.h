@@ -58,6 +58,9 @@ class ServerConnection {
   void SetWaitHook(WaitHook hook) { wait_hook_ = std::move(hook); }
   // Whether the last operation failed because the hook gave its wait up.
   bool GaveUp() const { return gave_up_; }
+  // Whether the last operation failed because the connection turned out ended by the server:
+  // the end of the stream, a reset or abort, or a write refused as shut down.
+  bool Dropped() const { return dropped_; }
 
   // Open: a socket, and no read has seen the end of the stream. Nothing is probed.
   bool IsOpen() const { return socket_.valid(); }
@@ -103,6 +106,7 @@ class ServerConnection {
   Clock::time_point last_pump_;
   bool in_call_ = false;
   bool gave_up_ = false;
+  bool dropped_ = false;
 };
 
 // The process-wide connection: the editor window creates it, hands it over here while it is

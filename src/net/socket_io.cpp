@@ -5,6 +5,7 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -236,6 +237,35 @@ void StartSockets() { StartupOnce(); }
 
 namespace {
 
+std::mutex close_hook_mutex;
+std::function<void()> close_hook;
+
+}  // namespace
+
+void SetBackgroundCloseHook(std::function<void()> hook) {
+  std::lock_guard lock(close_hook_mutex);
+  close_hook = std::move(hook);
+}
+
+void CloseInBackground(Socket socket) {
+  if (!socket.valid()) return;
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(close_hook_mutex);
+    hook = close_hook;
+  }
+  try {
+    std::thread([owned = std::move(socket), hook = std::move(hook)]() mutable {
+      if (hook) hook();
+      owned.Close();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the socket went with the callable, whose destruction closed it here.
+  }
+}
+
+namespace {
+
 // The name service's answer for `host`: the first IPv4 address, if any.
 bool LookUpIPv4(const std::string& host, std::uint32_t& address) {
   addrinfo hints{};
@@ -313,6 +343,7 @@ Socket ConnectTcp(std::uint32_t address, std::uint16_t port, int timeout_ms, Soc
         return Socket();
       case Waited::kCancelled:
         error = SocketError::kCancelled;
+        CloseInBackground(std::move(socket));
         return Socket();
       case Waited::kFailed:
         return Socket();

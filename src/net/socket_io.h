@@ -65,6 +65,14 @@ inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;  // 127.0.0.1
 // Starts the sockets library once per process (Winsock); every function here does it itself.
 void StartSockets();
 
+// Closes `socket` on a thread of its own. A close may wait on the network (Wine's can take
+// seconds over a connection the peer keeps silent), and code that gives a connection up must go
+// on at once: a window must not stop answering for it.
+void CloseInBackground(Socket socket);
+// Tests: runs `hook` on the closing thread before each such close, so that a test can hold the
+// teardown and see what goes on meanwhile. Empty: none.
+void SetBackgroundCloseHook(std::function<void()> hook);
+
 // A dotted IPv4 address is taken as it stands; any other text is looked up by name and the first
 // IPv4 address is used. False when neither gives an address. With a hook the lookup runs on a
 // thread of its own, which is left to finish by itself when the hook gives the wait up.

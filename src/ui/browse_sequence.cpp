@@ -8,31 +8,57 @@
 #include "ui/win/ansi_text.h"
 
 namespace qv::ui {
+namespace {
+
+// One call to the server with the windows answering; nothing when the operator gave it up.
+template <typename Call>
+std::optional<bool> WaitedCall(ServerConnection& connection, Call call) {
+  NetworkWait wait(connection);
+  const bool result = call();
+  if (wait.GaveUp()) return std::nullopt;
+  return result;
+}
+
+enum class Opened { kLoggedOn, kConnectFailed, kLogonFailed, kGivenUp };
+
+Opened ConnectAndLogOn(const SettingsRecord& settings, ServerConnection& connection) {
+  const std::optional<bool> connected =
+      WaitedCall(connection, [&] { return connection.Connect(); });
+  if (!connected) return Opened::kGivenUp;
+  if (!*connected) return Opened::kConnectFailed;
+  const std::optional<bool> logged_on =
+      WaitedCall(connection, [&] { return connection.Logon(settings); });
+  if (!logged_on) return Opened::kGivenUp;
+  return *logged_on ? Opened::kLoggedOn : Opened::kLogonFailed;
+}
+
+}  // namespace
 
 std::optional<std::wstring> RunBrowseSequence(HWND owner, const SettingsRecord& settings,
                                               ServerConnection& connection, TBrwForm& browser) {
   connection.SetHost(settings.Host());
   connection.SetPort(settings.Port());
-  // The operator who gave a wait up knows why nothing came: no message claims the server failed.
-  bool connected = false;
-  {
-    NetworkWait wait(connection);
-    connected = connection.Connect();
-    if (wait.GaveUp()) return std::nullopt;
+  // A connection kept from an earlier browse may have been ended by the server since (it
+  // restarted, say), which nothing shows until it is used: it gets one new connection before
+  // the operator hears of a failure.
+  const bool kept = connection.IsOpen();
+  Opened opened = ConnectAndLogOn(settings, connection);
+  if (opened == Opened::kLogonFailed && kept && connection.Dropped()) {
+    opened = ConnectAndLogOn(settings, connection);
   }
-  if (!connected) {
-    ShowProgramMessage(owner, UiText(kUiConnectFailed));
-    return std::nullopt;
-  }
-  bool logged_on = false;
-  {
-    NetworkWait wait(connection);
-    logged_on = connection.Logon(settings);
-    if (wait.GaveUp()) return std::nullopt;
-  }
-  if (!logged_on) {
-    ShowProgramMessage(owner, UiText(kUiLogonFailed));
-    return std::nullopt;
+  switch (opened) {
+    case Opened::kLoggedOn:
+      break;
+    case Opened::kConnectFailed:
+      ShowProgramMessage(owner, UiText(kUiConnectFailed));
+      return std::nullopt;
+    case Opened::kLogonFailed:
+      ShowProgramMessage(owner, UiText(kUiLogonFailed));
+      return std::nullopt;
+    case Opened::kGivenUp:
+      // The operator who gave a wait up knows why nothing came: no message claims the server
+      // failed.
+      return std::nullopt;
   }
   if (browser.ShowModal() != kModalResultOk) return std::nullopt;
   return win::AnsiToWide(SelectedPath());

@@ -8,6 +8,7 @@
 
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
+#include "ui/message_box.h"
 #include "ui/network_wait.h"
 #include "ui/res/resource.h"
 #include "ui/win/ansi_text.h"
@@ -22,6 +23,8 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kLabelId = 10;
 constexpr int kTreeId = 11;
+// Shows the refusal of an edited label once the tree has ended the edit.
+constexpr UINT kShowLabelRefusal = WM_APP + 1;
 // TVE_ACTIONMASK, which not every SDK's headers define.
 constexpr UINT kExpandActionMask = 0x0003;
 
@@ -233,6 +236,12 @@ LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
+    case kShowLabelRefusal: {
+      const std::wstring text = std::move(label_refusal_);
+      label_refusal_.clear();
+      ShowProgramMessage(hwnd_, text);
+      return 0;
+    }
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -366,6 +375,14 @@ void TBrwForm::TreeView1Click() { SyncOkButton(); }
 
 bool TBrwForm::TreeView1Edited(HTREEITEM node, const wchar_t* text) {
   if (!node || !text) return false;
+  // The label is the folder's name in the path the server is asked for and the file stores,
+  // both in the ANSI code page: a character outside it would arrive as "?".
+  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
+    // The tree may end the same edit twice (once more as the edit loses the focus): one message.
+    if (label_refusal_.empty()) PostMessageW(hwnd_, kShowLabelRefusal, 0, 0);
+    label_refusal_ = UiText(kUiCannotStore) + L"\n" + outside;
+    return false;
+  }
   FolderNode& folder = NodeOf(node);
   folder.edited = win::WideToAnsi(text);
   folder.name = folder.edited;

@@ -87,6 +87,7 @@ class TBrwForm : public win::Form {
 
   int modal_result_ = 0;
   bool show_pending_ = false;
+  std::wstring label_refusal_;
   std::deque<FolderNode> nodes_;
   // The listings the nodes' names are in: a node costs no allocation of its own.
   std::deque<NameList> listings_;

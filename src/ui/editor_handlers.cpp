@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "config/config_store.h"
+#include "config/target_overlap.h"
 #include "i18n/ui_strings.h"
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
@@ -17,7 +19,15 @@ void TForm1::FormCreate() {
   const LoadResult loaded = LoadConfig(directory_, doc_);
   load_loss_ = loaded.loss;
   disk_stamp_ = loaded.stamp;
+  ShowDocument(-1);
+  SetServerConnection(&IdClient);
+  DirDlg1.SetOwner(hwnd_);
+  DirDlg1.OnChange = [this](TSDirDlg&) { DirDlg1Change(); };
+}
+
+void TForm1::ShowDocument(int selected) {
   ListBox1.SetRedraw(false);
+  ListBox1.Clear();
   ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
                    static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
   std::wstring name;
@@ -31,11 +41,9 @@ void TForm1::FormCreate() {
   for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
     EditOf(id).SetText(StoredText(id));
   }
+  if (selected >= 0) ListBox1.Select(selected);
   ListBox1Click();
   SyncSaveButton();
-  SetServerConnection(&IdClient);
-  DirDlg1.SetOwner(hwnd_);
-  DirDlg1.OnChange = [this](TSDirDlg&) { DirDlg1Change(); };
 }
 
 void TForm1::FormDestroy() {
@@ -138,6 +146,7 @@ bool TForm1::Save() {
     SyncSaveButton();
     return true;
   }
+  if (!MaySaveOverlappingTargets()) return false;
   if (!MayReplaceFile() || !SaveToDisk()) return false;
   load_loss_ = {};
   doc_.MarkSaved();
@@ -156,7 +165,10 @@ bool TForm1::SaveToDisk() {
   if (ChangedSince(disk_stamp_, ReadFileStamp(directory_))) {
     // Others may go on while the operator decides; Yes replaces whatever is there by then.
     turn.Release();
-    if (AskYesNo(hwnd_, UiText(kUiFileChanged), UiText(kUiCloseCaption)) != IDYES) return false;
+    if (AskYesNo(hwnd_, UiText(kUiFileChanged), UiText(kUiCloseCaption), DefaultAnswer::kNo) !=
+        IDYES) {
+      return false;
+    }
     if (!take_turn()) return false;
   }
   const SaveResult result = SaveConfig(turn, doc_);
@@ -166,6 +178,45 @@ bool TForm1::SaveToDisk() {
   }
   disk_stamp_ = result.stamp;
   return true;
+}
+
+namespace {
+
+// A task as the overlap question names it: its name in quotes, or its place when it has none.
+std::wstring TaskLabel(const ConfigDocument& doc, std::size_t task) {
+  const std::string_view name = doc.tasks[task].NameView();
+  if (name.empty()) return L"#" + std::to_wstring(task + 1);
+  return L"\"" + win::AnsiToWide(name) + L"\"";
+}
+
+std::wstring WithTasks(std::wstring text, const std::wstring& first, const std::wstring& second) {
+  for (const auto& [mark, label] : {std::pair{L"%1", &first}, std::pair{L"%2", &second}}) {
+    if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
+      text.replace(at, 2, *label);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+bool TForm1::MaySaveOverlappingTargets() {
+  // A box is read, not scrolled: a file with hundreds of them gets the first few and a mark.
+  constexpr std::size_t kShownLines = 12;
+  const std::vector<TargetOverlap> overlaps = FindTargetOverlaps(
+      doc_, [](std::string_view bytes) { return win::AnsiToCodePoints(bytes); });
+  if (overlaps.empty()) return true;
+  std::wstring text = UiText(kUiTargetsOverlap) + L"\n";
+  for (std::size_t i = 0; i < overlaps.size() && i < kShownLines; ++i) {
+    const TargetOverlap& overlap = overlaps[i];
+    const UiEntry line =
+        overlap.kind == OverlapKind::kSameFolder ? kUiSameTarget : kUiInsideTarget;
+    text += L"\n" + WithTasks(UiText(line), TaskLabel(doc_, overlap.task),
+                               TaskLabel(doc_, overlap.other));
+  }
+  if (overlaps.size() > kShownLines) text += L"\n...";
+  text += L"\n\n" + UiText(kUiSaveAnyway);
+  return AskYesNo(hwnd_, text, UiText(kUiCloseCaption), DefaultAnswer::kNo) == IDYES;
 }
 
 // The file's own tasks that a save would drop are counted, so the operator knows what is at stake.
@@ -181,7 +232,8 @@ void TForm1::ReportFileNotLoaded() { ShowProgramMessage(hwnd_, NotLoadedText(kUi
 
 bool TForm1::MayReplaceFile() {
   if (!load_loss_.Any()) return true;
-  return AskYesNo(hwnd_, NotLoadedText(kUiReplaceQuestion), UiText(kUiCloseCaption)) == IDYES;
+  return AskYesNo(hwnd_, NotLoadedText(kUiReplaceQuestion), UiText(kUiCloseCaption),
+                  DefaultAnswer::kNo) == IDYES;
 }
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
@@ -356,6 +408,8 @@ void TForm1::SyncSaveButton() {
   // A button that loses its focus by being disabled would leave the keyboard nowhere.
   if (!enable && btnSave.HasFocus()) FocusNextControl(btnSave.handle());
   btnSave.Enable(enable);
+  // The notice of a followed change is old news once the operator works on what was loaded.
+  if (enable) HideNotice();
 }
 
 void TForm1::ApplyChosenPath(ControlId id, const std::wstring& path) {

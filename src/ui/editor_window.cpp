@@ -26,6 +26,8 @@ constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kSmallestDpi = 72;
 // Posted to itself by Show, so that the message about the file comes once the window is drawn.
 constexpr UINT kReportFileNotLoaded = WM_APP + 1;
+// Posted on activation: a file changed meanwhile is followed at once.
+constexpr UINT kFollowFileNow = WM_APP + 2;
 
 bool IsSizedToText(ControlKind kind) {
   return kind == ControlKind::kLabel || kind == ControlKind::kRightLabel;
@@ -147,6 +149,7 @@ bool TForm1::Create() {
   // Names are compared in the system's code page, whose double-byte characters stay whole.
   doc_.SetLeadBytes(SystemLeadBytes());
   FormCreate();
+  StartFollowingFile();
   return true;
 }
 
@@ -179,6 +182,7 @@ void TForm1::CreateControls() {
   edPass.Send(EM_SETPASSWORDCHAR, L'*');
   edPass.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   edPort.Enable(false);
+  CreateNotice();
 }
 
 void TForm1::LoadPictures() {
@@ -200,6 +204,7 @@ void TForm1::LoadPictures() {
 
 void TForm1::ApplyFont(HFONT font) {
   for (win::Window* control : by_id_) control->SetFont(font);
+  notice_.SetFont(font);
 }
 
 void TForm1::Place(ControlId id, int x, int y, int width, int height) {
@@ -231,6 +236,7 @@ void TForm1::Layout() {
       Place(c.id, s(c.left), s(c.top), s(c.width), s(c.height));
     }
   }
+  PlaceNotice();
 }
 
 void TForm1::FitOnScreen(UINT dpi, const RECT* wanted, const RECT& area) {
@@ -298,6 +304,10 @@ void TForm1::Show(int show_command) {
 
 LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
+  // Once the activation is done and the focus back where it was.
+  if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
+    PostMessageW(hwnd_, kFollowFileNow, 0, 0);
+  }
   if (OnFocusMessage(message, wparam, lparam, result)) return result;
   if (OnCursorMessage(message, lparam, result)) return result;
   switch (message) {
@@ -342,6 +352,12 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return OnQueryEndSession() ? TRUE : FALSE;
     case kReportFileNotLoaded:
       ReportFileNotLoaded();
+      return 0;
+    case kFollowFileNow:
+      FollowFile();
+      return 0;
+    case WM_TIMER:
+      if (wparam == kFollowTimer) OnFollowTimer();
       return 0;
     case WM_DESTROY:
       FormDestroy();

@@ -109,7 +109,33 @@ class TForm1 : public win::Form {
   // Writes the document, holding the file's turn against qvconf and other editors; asks first
   // when another program changed the file since this window read or wrote it.
   bool SaveToDisk();
+  // Whether Save may go on while tasks' targets are one folder or one inside another: the
+  // operator is told which, once per Save, and may save anyway.
+  bool MaySaveOverlappingTargets();
   bool OnQueryEndSession();
+
+  // Following the file on disk (editor_follow.cpp).
+  struct FileKey {
+    bool exists = false;
+    DWORD size_low = 0, size_high = 0, time_low = 0, time_high = 0;
+    friend bool operator==(const FileKey&, const FileKey&) = default;
+  };
+  static constexpr UINT_PTR kFollowTimer = 1;
+  static constexpr UINT kFollowIntervalMs = 500;
+  void CreateNotice();
+  void PlaceNotice();
+  void ShowNotice(const std::wstring& text);
+  void HideNotice();
+  void StartFollowingFile();
+  FileKey ReadFileKey() const;
+  void OnFollowTimer();
+  bool MayFollowNow() const;
+  // Loads the file when another program changed it and the window may follow it now; false
+  // when it could not look now and must look again.
+  bool FollowFile();
+  // Fills the list and the edits from the document, selecting the task at `selected` (none
+  // for -1).
+  void ShowDocument(int selected);
   // Gives up what the browse waits for and closes the browser, as Cancel does.
   void EndBrowse();
 
@@ -197,6 +223,10 @@ class TForm1 : public win::Form {
   SaveLoss load_loss_;  // what a save would not carry over from the file as loaded
   // CONFIGS.DAT as this window last read or wrote it.
   FileStamp disk_stamp_;
+  // The file's size and time when the window last looked at its bytes.
+  FileKey watched_;
+  // Says that the window loaded what another program wrote.
+  win::Window notice_;
   // The last refusal shown, so that closing does not show the same one again.
   ControlId refused_id_ = kControlIdEnd;
   std::wstring refused_text_;

@@ -94,8 +94,11 @@ int AskYesNoCancel(HWND owner, const std::wstring& text, const std::wstring& cap
   return Show(owner, text, caption, MB_YESNOCANCEL | MB_DEFBUTTON1);
 }
 
-int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption) {
-  return Show(owner, text, caption, MB_YESNO | MB_DEFBUTTON1);
+int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption,
+             DefaultAnswer default_answer) {
+  const UINT default_button =
+      default_answer == DefaultAnswer::kNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
+  return Show(owner, text, caption, MB_YESNO | default_button);
 }
 
 }  // namespace qv::ui

@@ -30,7 +30,10 @@ void ShowProgramMessage(HWND owner, const std::wstring& text);
 void ShowErrorMessage(HWND owner, const std::wstring& text);
 // Yes, No and Cancel, no icon, Yes the default; returns IDYES, IDNO or IDCANCEL.
 int AskYesNoCancel(HWND owner, const std::wstring& text, const std::wstring& caption);
-// Yes and No, no icon, Yes the default; returns IDYES or IDNO.
-int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption);
+// Yes and No, no icon; returns IDYES or IDNO. A question whose Yes replaces something makes No,
+// the answer that loses nothing, the default, so that Enter cannot destroy.
+enum class DefaultAnswer { kYes, kNo };
+int AskYesNo(HWND owner, const std::wstring& text, const std::wstring& caption,
+             DefaultAnswer default_answer);
 
 }  // namespace qv::ui

@@ -67,7 +67,23 @@ inline constexpr ExpectedText kExpectedTexts[] = {
      "Config file changed by another program, Replace it or Not?"},
     {"配置文件正被其他程序修改, 请稍后再试!",  // 36
      "配置檔案正被其他程式修改, 請稍後再試!",
-     "Config file is being changed by another program, try again later!"},    {"文件中未载入的任务数: ", "檔案中未載入的工作數: ",  // 37
+     "Config file is being changed by another program, try again later!"},
+    {"以下任务的目标文件夹相同或互相包含, 同步服务会覆盖自己复制的文件:",  // 37
+     "以下任務的目標資料夾相同或互相包含, 同步服務會覆蓋自己複製的檔案:",
+     "These tasks' target folders are the same folder or one inside the other, so the sync service would overwrite its own copies:"},
+    {"%1 与 %2: 同一目标文件夹",  // 38
+     "%1 與 %2: 同一目標資料夾",
+     "%1 and %2: the same target folder"},
+    {"%1: 目标文件夹位于 %2 的目标文件夹内",  // 39
+     "%1: 目標資料夾位於 %2 的目標資料夾內",
+     "%1: target folder inside the target folder of %2"},
+    {"仍要保存吗？",  // 40
+     "仍要儲存嗎？",
+     "Save anyway?"},
+    {"配置文件已被其他程序修改, 已重新载入。",  // 41
+     "配置檔案已被其他程式修改, 已重新載入。",
+     "Config file changed by another program, loaded again."},
+    {"文件中未载入的任务数: ", "檔案中未載入的工作數: ",  // 42
      "Tasks in the file that were not loaded: "},
 };
 static_assert(sizeof(kExpectedTexts) / sizeof(kExpectedTexts[0]) == kUiStringCount);

@@ -147,6 +147,7 @@ TEST(ServerConnection, VerdictTable) {
   for (const Case& c : cases) {
     EXPECT_EQ(connection.Logon(SettingsWith("u", "p")), c.accepted) << Hex(c.verdict);
     EXPECT_TRUE(connection.IsOpen());
+    EXPECT_FALSE(connection.Dropped()) << "a refusal is the server's answer, not its end";
   }
 }
 
@@ -276,7 +277,9 @@ TEST(ServerConnection, DroppedConnectionIsNoticedByLogonAndReopened) {
     EXPECT_TRUE(connection.Connect());
     EXPECT_FALSE(connection.Logon(SettingsWith("u", "p")));
     EXPECT_FALSE(connection.IsOpen());
+    EXPECT_TRUE(connection.Dropped());
     ASSERT_TRUE(connection.Connect());
+    EXPECT_FALSE(connection.Dropped()) << "each operation says only of itself";
     EXPECT_TRUE(connection.Logon(SettingsWith("u", "p")));
   }
   server.Join();
@@ -309,6 +312,7 @@ TEST(ServerConnection, ResetInsteadOfAVerdictCloses) {
       ASSERT_TRUE(connection.Connect()) << i;
       EXPECT_FALSE(connection.Logon(SettingsWith("u", "p"))) << i;
       EXPECT_FALSE(connection.IsOpen()) << i;
+      EXPECT_TRUE(connection.Dropped()) << i;
       ASSERT_TRUE(connection.Connect()) << i;
       EXPECT_TRUE(connection.Logon(SettingsWith("u", "p"))) << i;
     }

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -605,6 +606,37 @@ TEST_F(BrowserTest, EditedLabelIsThePathFromThenOn) {
   EXPECT_THAT(server.ListedPaths(), ElementsAre("", renamed_bytes));
 }
 
+// A label is a name in the path sent to the server and stored in the file, which carry the ANSI
+// code page only: a label outside it is refused with the characters named, as in every edit, and
+// the node keeps its name.
+TEST_F(BrowserTest, EditedLabelOutsideTheCodePageIsRefused) {
+  const FolderServer& server = Serve({.folders = {{"", {"Old"}}}});
+  const std::wstring tokyo = L"\u6771\u4eac";  // no character of a Western code page
+  ASSERT_FALSE(win::FitsAnsiCodePage(tokyo)) << "this test runs under a Western code page";
+  const ModalDriver driver = Drive(
+      {{"Old is listed", [&] { return Find({L"Old"}) != nullptr; },
+        [&] {
+          tree().Focus();
+          const HWND edit = tree().EditLabel(Find({L"Old"}));
+          ASSERT_NE(edit, nullptr);
+          SetWindowTextW(edit, (L"Dir " + tokyo).c_str());
+          tree().EndEditLabel(false);
+        }},
+       {"the refusal is shown", [&] { return !boxes_.empty(); },
+        [&] {
+          tree().Select(Find({L"Old"}));
+          form_.OkButton().Send(BM_CLICK);
+        }}});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
+            std::optional<std::wstring>(L"Old"));
+  EXPECT_TRUE(driver.Done());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text,
+            L"These characters cannot be stored in the configuration file:\n" + tokyo);
+  EXPECT_EQ(boxes_[0].owner, form_.handle());
+  EXPECT_EQ(SelectedPath(), "Old");
+}
+
 TEST_F(BrowserTest, NamesTravelAsTheServersBytes) {
   // A name in the ANSI code page and one of 251 bytes: shown converted, sent back exactly and
   // whole, however long the path gets.
@@ -844,6 +876,51 @@ TEST_F(BrowserTest, EscapeGivesUpASilentLogonWithoutAMessage) {
   EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
 }
 
+// Giving a wait up never waits for the old connection's teardown: with the close held on its
+// own thread, the browse has ended, the window answers a round trip from another thread and the
+// server still holds the connection; the close then comes once let go.
+TEST_F(BrowserTest, GivingUpDoesNotWaitForTheTeardown) {
+  FolderServer& server = Serve({.folders = {{"", {"Top"}}}, .silent = {""}});
+  connection_->SetReplyTimeoutMs(-1);
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> held{0};
+  struct Hold {
+    std::promise<void>& release;
+    ~Hold() {
+      SetBackgroundCloseHook(nullptr);
+      try {
+        release.set_value();
+      } catch (const std::future_error&) {
+      }
+    }
+  } hold{release};
+  SetBackgroundCloseHook([released, &held] {
+    ++held;
+    released.wait();
+  });
+  const ModalDriver driver = Drive({{"the top level is awaited", [&] { return server.Silent(); },
+                                     [&] {
+                                       PostMessageW(tree().handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+                                     }}});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+  EXPECT_TRUE(driver.Done());
+  EXPECT_FALSE(form_.IsVisible());
+  ASSERT_TRUE(PumpUntil([&] { return held == 1; })) << "the close went to a thread of its own";
+  std::future<bool> answered = std::async(std::launch::async, [window = owner_] {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result) != 0;
+  });
+  EXPECT_TRUE(PumpUntil(
+      [&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+  EXPECT_TRUE(answered.get());
+  EXPECT_EQ(server.ClosedWhileSilent(), 0) << "the teardown is still pending";
+  EXPECT_FALSE(connection_->IsOpen());
+  release.set_value();
+  EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
+  EXPECT_TRUE(boxes_.empty());
+}
+
 // While a node's listing is awaited, OK, Enter and expanding another node start nothing; the
 // wait is then given up and nothing was chosen.
 TEST_F(BrowserTest, NothingElseStartsWhileAListingIsAwaited) {
@@ -873,6 +950,84 @@ TEST_F(BrowserTest, NothingElseStartsWhileAListingIsAwaited) {
   EXPECT_THAT(server.ListedPaths(), ElementsAre("", "A"));
   EXPECT_TRUE(PumpUntil([&] { return server.ClosedWhileSilent() == 1; }));
   EXPECT_TRUE(boxes_.empty());
+}
+
+// A server that restarted has ended the connection kept from the last browse, which nothing
+// shows until the logon: the browse replaces it once before any message, and a second failure is
+// shown as any other.
+TEST_F(BrowserTest, KeptConnectionEndedByTheServerIsReplacedOnce) {
+  const auto serve = [](FakePeer& peer) {
+    peer.ReadRequest();
+    peer.Send(Int32BE(kAccepted));
+    peer.ReadRequest();
+    std::string reply;
+    AppendListing(reply, Names{"Top"});
+    peer.Send(reply);
+  };
+  const auto choose_top = [this] {
+    return Drive({{"Top is listed", [&] { return Find({L"Top"}) != nullptr; },
+                   [&] {
+                     tree().Select(Find({L"Top"}));
+                     form_.OkButton().Send(BM_CLICK);
+                   }}});
+  };
+  for (const bool second_serves : {true, false}) {
+    SCOPED_TRACE(second_serves ? "the new connection serves" : "the new connection fails too");
+    NewConnection();
+    boxes_.clear();
+    std::promise<void> restarted;
+    std::future<void> restart = restarted.get_future();
+    FakeServer server({[&](FakePeer& peer) {
+                         serve(peer);
+                         peer.Close();
+                         restarted.set_value();
+                       },
+                       [&](FakePeer& peer) {
+                         if (!second_serves) {
+                           peer.ReadRequest();
+                           peer.Close();
+                           return;
+                         }
+                         serve(peer);
+                         peer.ReadToEnd();
+                       }});
+    {
+      const ModalDriver driver = choose_top();
+      EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
+                std::optional<std::wstring>(L"Top"));
+    }
+    ASSERT_TRUE(PumpUntil(
+        [&] { return restart.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(connection_->IsOpen()) << "nothing probes the kept connection";
+    if (second_serves) {
+      const ModalDriver driver = choose_top();
+      EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())),
+                std::optional<std::wstring>(L"Top"));
+      EXPECT_TRUE(driver.Done());
+      EXPECT_TRUE(boxes_.empty());
+    } else {
+      EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+      ASSERT_EQ(boxes_.size(), 1u);
+      EXPECT_EQ(boxes_[0].text, L"Failed to logon!");
+      EXPECT_FALSE(shown_with_box_);
+    }
+    NewConnection();
+    server.Join();
+    EXPECT_EQ(server.accepted(), 2) << "one new connection, no more";
+  }
+}
+
+// A connection made by this browse that fails its logon is not tried again.
+TEST_F(BrowserTest, NewConnectionEndedAtTheLogonIsNotRetried) {
+  FakeServer server({[](FakePeer& peer) {
+    peer.ReadRequest();
+    peer.Close();
+  }});
+  EXPECT_EQ(RunBrowseSequence(owner_, SettingsFor(server.port())), std::nullopt);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, L"Failed to logon!");
+  server.Join();
+  EXPECT_EQ(server.accepted(), 1);
 }
 
 TEST_F(BrowserTest, FailuresShowTheirMessageAndNoBrowser) {

@@ -462,7 +462,7 @@ TEST_F(EditorTest, FileNotLoadedWholeIsReportedAndReplacedOnlyWhenAllowed) {
   ASSERT_THAT(boxes_, SizeIs(2));
   EXPECT_EQ(boxes_[1].text, L"Config file not loaded completely, Replace it or Not?");
   EXPECT_EQ(boxes_[1].caption, L"Confirm");
-  EXPECT_EQ(boxes_[1].type, static_cast<UINT>(MB_YESNO | MB_DEFBUTTON1)) << "no icon";
+  EXPECT_EQ(boxes_[1].type, static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2)) << "no icon, No first";
   EXPECT_EQ(ReadBytes(ConfigPath()), foreign);
   EXPECT_TRUE(Form().Document().modified());
   EXPECT_TRUE(Enabled(kBtnSave));
@@ -549,6 +549,7 @@ TEST_F(EditorTest, AnotherProgramsChangeIsAskedAboutBeforeItIsReplaced) {
   EXPECT_EQ(boxes_[0].text, kChangedQuestion);
   EXPECT_EQ(boxes_[0].caption, L"Confirm");
   EXPECT_EQ(boxes_[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(boxes_[0].type & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON2)) << "Enter keeps theirs";
   EXPECT_EQ(ReadBytes(ConfigPath()), theirs);
   EXPECT_TRUE(Form().Document().modified());
   EXPECT_TRUE(Enabled(kBtnSave));

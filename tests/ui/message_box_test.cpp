@@ -50,10 +50,14 @@ TEST(WithFullStop, IsAddedWhenTheLastCharacterSortsAboveTheFullStop) {
   }
 }
 
-// Shows a real box through `show` and reads it as a person would, then presses `answer`.
+// Shows a real box through `show` and reads it as a person would, then presses `answer`, or
+// Enter where the focus is for kPressEnter.
+constexpr int kPressEnter = 0;
+
 struct SeenBox {
   DialogContents contents;
   bool yes_is_default = false;
+  bool no_is_default = false;
   int result = 0;
 };
 
@@ -67,9 +71,18 @@ SeenBox ShowAndAnswer(const std::function<int()>& show, int answer) {
             const HWND dialog = FindThreadDialog();
             box.contents = ReadDialog(dialog);
             const HWND yes = GetDlgItem(dialog, IDYES);
+            const HWND no = GetDlgItem(dialog, IDNO);
             box.yes_is_default =
                 yes && (GetWindowLongW(yes, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-            PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+            box.no_is_default =
+                no && (GetWindowLongW(no, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+            if (answer == kPressEnter) {
+              const HWND focus = GetFocus();
+              PostMessageW(focus ? focus : dialog, WM_KEYDOWN, VK_RETURN, 0);
+              PostMessageW(focus ? focus : dialog, WM_KEYUP, VK_RETURN, 0);
+            } else {
+              PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+            }
           }}},
         [] {
           if (const HWND dialog = FindThreadDialog()) PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -108,25 +121,37 @@ TEST(RealMessageBox, ErrorHasTheErrorIconAnOkButtonAndAFullStop) {
   EXPECT_TRUE(box.contents.has_icon);
 }
 
-// The questions: the platform's own buttons, no icon, Yes the default; the answer comes back.
-TEST(RealMessageBox, QuestionsHaveTheirButtonsNoIconAndYesAsDefault) {
+// The questions: the platform's own buttons, no icon, the default the caller chose; the answer
+// comes back, and Enter gives the default one.
+TEST(RealMessageBox, QuestionsHaveTheirButtonsNoIconAndTheirDefault) {
   struct Case {
     std::function<int()> ask;
     std::size_t buttons;
     int answer;
+    bool yes_default;
+    int result;
+  };
+  const auto replace = [](ui::DefaultAnswer answer) {
+    return [answer] { return ui::AskYesNo(nullptr, L"Replace it or Not?", L"Confirm", answer); };
   };
   const Case cases[] = {
       {[] { return ui::AskYesNoCancel(nullptr, L"Config modified, Save or Not?", L"Confirm"); }, 3,
-       IDCANCEL},
-      {[] { return ui::AskYesNo(nullptr, L"Replace it or Not?", L"Confirm"); }, 2, IDNO},
+       IDCANCEL, true, IDCANCEL},
+      {replace(ui::DefaultAnswer::kYes), 2, IDNO, true, IDNO},
+      {replace(ui::DefaultAnswer::kNo), 2, IDYES, false, IDYES},
+      {replace(ui::DefaultAnswer::kNo), 2, kPressEnter, false, IDNO},
+      {replace(ui::DefaultAnswer::kYes), 2, kPressEnter, true, IDYES},
   };
   for (const Case& c : cases) {
     const SeenBox box = ShowAndAnswer(c.ask, c.answer);
     EXPECT_EQ(box.contents.caption, L"Confirm");
     EXPECT_EQ(box.contents.buttons.size(), c.buttons);
     EXPECT_FALSE(box.contents.has_icon);
-    EXPECT_TRUE(box.yes_is_default);
-    EXPECT_EQ(box.result, c.answer);
+    EXPECT_EQ(box.yes_is_default, c.yes_default);
+    if (c.buttons == 2) {
+      EXPECT_EQ(box.no_is_default, !c.yes_default);
+    }
+    EXPECT_EQ(box.result, c.result);
   }
 }
 

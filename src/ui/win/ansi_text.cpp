@@ -32,6 +32,27 @@ std::string WideToAnsi(std::wstring_view text) {
   return ansi;
 }
 
+std::optional<std::u32string> AnsiToCodePoints(std::string_view text, unsigned code_page) {
+  if (text.empty()) return std::u32string();
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(text.size(), L'\0');
+  const int units =
+      MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), size);
+  if (units <= 0) return std::nullopt;
+  std::u32string points;
+  for (int i = 0; i < units; ++i) {
+    const wchar_t unit = wide[static_cast<std::size_t>(i)];
+    if (IS_HIGH_SURROGATE(unit) && i + 1 < units &&
+        IS_LOW_SURROGATE(wide[static_cast<std::size_t>(i + 1)])) {
+      const wchar_t low = wide[static_cast<std::size_t>(++i)];
+      points += static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+    } else {
+      points += static_cast<char32_t>(unit);
+    }
+  }
+  return points;
+}
+
 std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page) {
   if (text.empty()) return 0;
   return static_cast<std::size_t>(WideCharToMultiByte(

@@ -2,6 +2,7 @@
 // The document keeps texts in the system's ANSI code page; the windows show UTF-16. These convert
 // at that boundary and measure texts in ANSI bytes, the unit of the input limits.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@ std::wstring AnsiToWide(std::string_view text, unsigned code_page = 0 /* CP_ACP 
 // The same into `out`, whose storage is reused: for converting many texts one after another.
 void AnsiToWideInto(std::string_view text, std::wstring& out, unsigned code_page = 0);
 std::string WideToAnsi(std::wstring_view text);
+// The characters of ANSI `text` as code points; nothing when a byte sequence is no character of
+// the code page.
+std::optional<std::u32string> AnsiToCodePoints(std::string_view text, unsigned code_page = 0);
 std::size_t AnsiByteCount(std::wstring_view text, unsigned code_page = 0 /* CP_ACP */);
 // The characters of `text` that the ANSI code page cannot hold, each once, in their order (a
 // surrogate pair counts as one character): the file would get "?" or a look-alike for them.

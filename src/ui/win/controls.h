@@ -27,6 +27,7 @@ class ListBox : public Window {
     Send(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
   }
   void Delete(int index) const { Send(LB_DELETESTRING, static_cast<WPARAM>(index)); }
+  void Clear() const { Send(LB_RESETCONTENT); }
   void Reserve(int count, int bytes) const { Send(LB_INITSTORAGE, count, bytes); }
   int Selected() const { return static_cast<int>(Send(LB_GETCURSEL)); }
   void Select(int index) const { Send(LB_SETCURSEL, static_cast<WPARAM>(index)); }
