@@ -1,8 +1,8 @@
 // Prints how qvconf's import of a configuration compares with its export of the same tasks, at
 // growing task counts, with the goals: import stays within a small factor of export at every
 // size (it parses the JSON into a tree, which costs about twice writing it), and that factor does
-// not grow with the count: import is linear, as export is (an import that grew with the square of
-// the count took 13 times export's time at 16,000 tasks, and 50 times at 64,000). Both run
+// not grow with the count: import is linear, as export is (the import that grew with the square
+// of the count took 68 times export's time at 16,000 new tasks, and 228 times at 64,000). Both run
 // in this process, on the document in memory: ImportJson parses the JSON and applies it through
 // the editor's rules, ExportJson writes it; reading and writing CONFIGS.DAT is config_bench's.
 // Portable: built natively (the release preset) and for Windows.
@@ -22,7 +22,10 @@ namespace {
 constexpr int kCounts[] = {1000, 4000, 16000, 64000};
 constexpr int kRounds = 5;
 constexpr double kRatioGoal = 3.0;   // import / export at every count
-constexpr double kGrowthGoal = 1.5;  // that ratio at the largest count / at the smallest
+// That ratio at the largest count over at the smallest: 1 for import as linear as export, up to
+// about 2 from the caches and the fresh memory of 35 MB of records at 64,000 tasks; the import
+// that grew with the square of the count gave 71.
+constexpr double kGrowthGoal = 2.0;
 
 double Milliseconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
