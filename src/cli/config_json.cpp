@@ -171,14 +171,6 @@ std::vector<TaskTexts> ReadTasks(const Json& tasks, const CodePage& code_page) {
   return wanted;
 }
 
-bool SameTasks(const std::vector<TaskRecord>& a, const std::vector<TaskRecord>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].bytes != b[i].bytes) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page, bool hide_secrets) {
@@ -237,10 +229,18 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
                        "; run with --code-page " + std::to_string(written_in)};
       }
     }
-    ConfigDocument work = doc;
-    ApplySettings(Field(root, "settings", "the JSON"), work, code_page);
+    // Everything is read and checked before anything changes, and the tasks are replaced in
+    // place (a copy of a large document costs more than the import itself).
+    const Json& settings = Field(root, "settings", "the JSON");
+    ConfigDocument checked;
+    checked.settings = doc.settings;
+    ApplySettings(settings, checked, code_page);
     const std::vector<TaskTexts> wanted = ReadTasks(Field(root, "tasks", "the JSON"), code_page);
-    const ReplaceResult replaced = work.ReplaceTasks(wanted, stem);
+    std::vector<bool> named_before(wanted.size(), true);
+    for (std::size_t i = 0; i < wanted.size() && i < doc.tasks.size(); ++i) {
+      named_before[i] = !doc.tasks[i].NameView().empty();
+    }
+    const ReplaceResult replaced = doc.ReplaceTasks(wanted, stem);
     if (replaced.result != RenameResult::kAccepted) {
       result.kind = ImportResult::Kind::kRefused;
       result.error = TaskWhere(replaced.refused) + ".name: " +
@@ -248,10 +248,12 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
                      " repeats another task's name (letter case aside)";
       return result;
     }
+    const bool settings_change = checked.settings.bytes != doc.settings.bytes;
+    if (settings_change) ApplySettings(settings, doc, code_page);
     for (std::size_t i = 0; i < wanted.size(); ++i) {
       const TaskTexts& w = wanted[i];
-      const TaskRecord& task = work.tasks[i];
-      if (w.name.empty() && (i >= doc.tasks.size() || !doc.tasks[i].NameView().empty())) {
+      const TaskRecord& task = doc.tasks[i];
+      if (w.name.empty() && named_before[i]) {
         result.notes.push_back(TaskWhere(i) +
                                ".name: empty, as the editor never names a task; kept as given");
       }
@@ -266,8 +268,7 @@ ImportResult ImportJson(std::string_view json, ConfigDocument& doc, const CodePa
     }
 
     result.kind = ImportResult::Kind::kApplied;
-    result.changed = work.settings.bytes != doc.settings.bytes || !SameTasks(work.tasks, doc.tasks);
-    if (result.changed) doc = std::move(work);
+    result.changed = settings_change || replaced.changed;
   } catch (const BadInput& bad) {
     result.kind = ImportResult::Kind::kBadInput;
     result.error = bad.message;

@@ -1,5 +1,6 @@
 #include "config/document.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 
@@ -36,6 +37,40 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
   return text;
 }
+
+// Names new records as AddTask names them one after the other: each takes the first stem+n that
+// no task's name spells, which is at most stem+(tasks+1) at its step. One pass marks the numbers
+// in use up to the last step's bound (a number beyond a step's own bound never decides that
+// step), and each record named marks the number its stored name spells; marks are only ever
+// added, so the search goes on from where the last step stopped. Linear in the tasks.
+class NewTaskNamer {
+ public:
+  NewTaskNamer(const std::vector<TaskRecord>& tasks, std::string_view stem, std::size_t count,
+               const LeadBytes& lead)
+      : stem_(stem), lead_(lead), limit_(tasks.size() + count), taken_(limit_ + 1, false) {
+    for (const TaskRecord& task : tasks) Take(task);
+  }
+
+  void Name(TaskRecord& task) {
+    while (taken_[n_]) ++n_;
+    candidate_.assign(stem_);
+    candidate_ += std::to_string(n_);
+    task.SetName(candidate_);
+    Take(task);
+  }
+
+ private:
+  void Take(const TaskRecord& task) {
+    taken_[NumberAfterStem(task.NameView(), stem_, limit_, lead_)] = true;
+  }
+
+  std::string_view stem_;
+  const LeadBytes& lead_;
+  std::size_t limit_;
+  std::vector<bool> taken_;
+  std::size_t n_ = 1;
+  std::string candidate_;
+};
 
 }  // namespace
 
@@ -79,22 +114,16 @@ TaskLookup ConfigDocument::LookUpTask(std::string_view name) const {
 }
 
 AddedTask ConfigDocument::AddTask(std::string_view stem) {
-  // The first free stem+n is at most stem+(count+1); one pass marks the numbers in use instead of
-  // searching the list once per candidate.
-  const std::size_t limit = tasks.size() + 1;
-  std::vector<bool> taken(limit + 1, false);
-  for (const TaskRecord& task : tasks) {
-    taken[NumberAfterStem(task.NameView(), stem, limit, lead_)] = true;
-  }
-  std::size_t n = 1;
-  while (taken[n]) ++n;
+  AddTasks(stem, 1);
+  return {static_cast<int>(tasks.size() - 1), tasks.back().Name()};
+}
 
-  std::string candidate(stem);
-  candidate += std::to_string(n);
-  TaskRecord& task = tasks.emplace_back();
-  task.SetName(candidate);
+void ConfigDocument::AddTasks(std::string_view stem, std::size_t count) {
+  if (count == 0) return;
+  NewTaskNamer namer(tasks, stem, count, lead_);
+  tasks.reserve(tasks.size() + count);
+  for (std::size_t added = 0; added < count; ++added) namer.Name(tasks.emplace_back());
   modified_ = true;
-  return {static_cast<int>(tasks.size() - 1), task.Name()};
 }
 
 void ConfigDocument::DeleteTask(int position) {
@@ -164,30 +193,48 @@ ReplaceResult ConfigDocument::ReplaceTasks(const std::vector<TaskTexts>& wanted,
     }
   }
 
-  ConfigDocument work = *this;
-  for (std::size_t i = 0; i < wanted.size(); ++i) {
-    if (record_of[i] == kNone) record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
-  }
-  std::vector<TaskRecord> records;
-  records.reserve(wanted.size());
-  for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
-  work.tasks = std::move(records);
-  for (std::size_t i = 0; i < wanted.size(); ++i) {
-    const TaskTexts& w = wanted[i];
-    TaskRecord& task = work.tasks[i];
+  // The new tasks are named as AddTask names them one after the other, in the wanted order, with
+  // every old record's name counted, and each task's texts are set as the single edits set them.
+  const auto new_count = std::count(record_of.begin(), record_of.end(), kNone);
+  NewTaskNamer namer(tasks, stem, static_cast<std::size_t>(new_count), lead_);
+  const auto apply = [](TaskRecord& task, const TaskTexts& w) {
     if (task.NameView() != w.name) task.SetName(w.name);
-    if (task.Source() != w.source) work.SetTaskSource(static_cast<int>(i), w.source);
-    if (task.Target() != w.target) work.SetTaskTarget(static_cast<int>(i), w.target);
+    if (task.Source() != w.source) task.SetSource(Trim(w.source));
+    if (task.Target() != w.target) task.SetTarget(Trim(w.target));
+  };
+  // When every record stays at its place (the list may lose its tail or grow one) the records are
+  // changed where they are: a large list is not copied.
+  bool in_place = true;
+  for (std::size_t i = 0; in_place && i < wanted.size(); ++i) {
+    in_place = record_of[i] == i || (record_of[i] == kNone && i >= old_count);
   }
-  bool changed = work.tasks.size() != tasks.size();
-  for (std::size_t i = 0; !changed && i < tasks.size(); ++i) {
-    changed = work.tasks[i].bytes != tasks[i].bytes;
+  bool changed = wanted.size() != old_count;
+  if (in_place) {
+    if (wanted.size() < old_count) tasks.resize(wanted.size());
+    tasks.reserve(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (i >= old_count) namer.Name(tasks.emplace_back());
+      TaskRecord& task = tasks[i];
+      const TaskRecord before = task;
+      apply(task, wanted[i]);
+      changed = changed || task.bytes != before.bytes;
+    }
+  } else {
+    std::vector<TaskRecord> records;
+    records.reserve(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (record_of[i] == kNone) {
+        namer.Name(records.emplace_back());
+      } else {
+        records.push_back(tasks[record_of[i]]);
+      }
+      apply(records.back(), wanted[i]);
+      changed = changed || i >= old_count || records.back().bytes != tasks[i].bytes;
+    }
+    if (changed) tasks = std::move(records);
   }
-  if (changed) {
-    tasks = std::move(work.tasks);
-    modified_ = true;
-  }
-  return {};
+  if (changed) modified_ = true;
+  return {RenameResult::kAccepted, 0, changed};
 }
 
 void ConfigDocument::SetTaskSource(int position, std::string_view text) {

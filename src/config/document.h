@@ -30,6 +30,7 @@ struct TaskTexts {
 struct ReplaceResult {
   RenameResult result = RenameResult::kAccepted;
   std::size_t refused = 0;  // when refused: the wanted task whose name was
+  bool changed = false;     // when accepted: whether the tasks' bytes changed
 };
 
 struct AddedTask {
@@ -62,6 +63,9 @@ class ConfigDocument {
   // Appends a task named stem+1, stem+2, ... (the first that FindTask does not find), cut to 31
   // bytes; returns its position and stored name.
   AddedTask AddTask(std::string_view stem);
+  // Appends `count` tasks named as `count` calls of AddTask would name them, in time linear in
+  // the tasks (an import may add tens of thousands).
+  void AddTasks(std::string_view stem, std::size_t count);
   void DeleteTask(int position);
   // Refuses an empty text, then a text whose stored form (its first 31 bytes) is the name of
   // another task; otherwise stores that form. At a position that holds no task the checks still

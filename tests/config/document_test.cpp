@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qv::test {
@@ -12,6 +14,12 @@ ConfigDocument WithTasks(const std::vector<std::string>& names) {
   ConfigDocument doc;
   for (const std::string& name : names) doc.tasks.emplace_back().SetName(name);
   return doc;
+}
+
+std::vector<decltype(TaskRecord::bytes)> Records(const ConfigDocument& doc) {
+  std::vector<decltype(TaskRecord::bytes)> records;
+  for (const TaskRecord& t : doc.tasks) records.push_back(t.bytes);
+  return records;
 }
 
 std::vector<std::string> Names(const ConfigDocument& doc) {
@@ -104,6 +112,35 @@ TEST(AddTask, AStemThatFillsTheNameGivesRepeatedNames) {
   const std::string stem(31, 'L');
   EXPECT_EQ(doc.AddTask(stem).name, stem);
   EXPECT_EQ(doc.AddTask(stem).name, stem);
+}
+
+// Many at once name, and leave in each record, exactly what as many single adds would: the bytes
+// after a name that changes later keep the number chosen here.
+TEST(AddTasks, AgreesWithAddingOneAtATime) {
+  const std::string stems[] = {"NewTask", "T", "", "\xD0\xC2\xC8\xCE\xCE\xF1",
+                               std::string(29, 's'), std::string(31, 'L')};
+  const std::vector<std::string> lists[] = {
+      {},
+      {"NewTask1", "newtask3", "NewTask05", "NewTask4x", "TT2", "T7", "t1", "9"},
+      {"NewTask2", "NewTask1", "NewTask100000", "NewTask99999999999999999999", "s",
+       std::string(29, 'S') + "1", std::string(29, 's') + "3"},
+  };
+  for (const std::string& stem : stems) {
+    for (const std::vector<std::string>& names : lists) {
+      for (const std::size_t count : {0u, 1u, 5u, 150u}) {
+        ConfigDocument many = WithTasks(names);
+        ConfigDocument single = WithTasks(names);
+        many.AddTasks(stem, count);
+        for (std::size_t i = 0; i < count; ++i) single.AddTask(stem);
+        ASSERT_EQ(many.tasks.size(), single.tasks.size());
+        for (std::size_t i = 0; i < many.tasks.size(); ++i) {
+          EXPECT_EQ(many.tasks[i].bytes, single.tasks[i].bytes)
+              << "stem " << stem << ", " << names.size() << " tasks, " << count << " added, #" << i;
+        }
+        EXPECT_EQ(many.modified(), count != 0);
+      }
+    }
+  }
 }
 
 TEST(DeleteTask, RemovesThePositionAndShiftsTheRest) {
@@ -242,6 +279,180 @@ TEST(ReplaceTasks, KeepsMatchingRecordsAndAppliesTheRenameRule) {
   big5.SetLeadBytes(LeadBytes::ForCodePage(950));
   EXPECT_EQ(big5.ReplaceTasks({{kYi, "", ""}, {kWu, "", ""}}, "New").result,
             RenameResult::kAccepted);
+}
+
+// The records of new tasks are AddTask's, named as a run of single adds names them, so that the
+// bytes after a shorter name are the same whatever the number of tasks.
+TEST(ReplaceTasks, NewTasksAreRecordsAsSingleAddsMakeThem) {
+  ConfigDocument small = WithTasks({"New1", "Keep"});
+  ASSERT_EQ(
+      small.ReplaceTasks({{"Keep", "", ""}, {"A", "/a", ""}, {"New1", "", ""}}, "New").result,
+      RenameResult::kAccepted);
+  TaskRecord a;
+  a.SetName("New2");
+  a.SetName("A");
+  a.SetSource("/a");
+  ASSERT_EQ(small.tasks.size(), 3u);
+  EXPECT_EQ(small.tasks[1].bytes, a.bytes);
+
+  // Many tasks, some kept and some renamed, with stem numbers in use among the old names.
+  std::vector<std::string> old_names;
+  for (int i = 0; i < 60; ++i) {
+    old_names.push_back((i % 3 == 0 ? "New" : "Old") + std::to_string(i));
+  }
+  std::vector<TaskTexts> wanted;
+  for (int i = 0; i < 600; ++i) {
+    const std::string name =
+        i < 40 ? old_names[static_cast<std::size_t>(i)] : "T" + std::to_string(i);
+    wanted.push_back({name, "/s" + std::to_string(i), "D:\\t" + std::to_string(i)});
+  }
+  ConfigDocument doc = WithTasks(old_names);
+  ASSERT_EQ(doc.ReplaceTasks(wanted, "New").result, RenameResult::kAccepted);
+
+  // What the rule gives, one step at a time: the first 40 keep their records, the next 20 take
+  // over the records at their places, and every further task is a single add, renamed.
+  ConfigDocument expected = WithTasks(old_names);
+  for (std::size_t i = old_names.size(); i < wanted.size(); ++i) expected.AddTask("New");
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    expected.tasks[i].SetName(wanted[i].name);
+    expected.SetTaskSource(static_cast<int>(i), wanted[i].source);
+    expected.SetTaskTarget(static_cast<int>(i), wanted[i].target);
+  }
+  ASSERT_EQ(doc.tasks.size(), expected.tasks.size());
+  for (std::size_t i = 0; i < doc.tasks.size(); ++i) {
+    EXPECT_EQ(doc.tasks[i].bytes, expected.tasks[i].bytes) << "#" << i;
+  }
+}
+
+// Whether the records stay at their places (changed where they are) or move (a new list), the
+// result says whether the bytes changed, and an unchanged list is left alone.
+TEST(ReplaceTasks, SaysWhetherTheTasksChanged) {
+  const std::vector<TaskTexts> three = {{"A", "/a", "D:\\a"}, {"B", "", ""}, {"C", "", ""}};
+  ConfigDocument doc;
+  ReplaceResult done = doc.ReplaceTasks(three, "New");
+  EXPECT_TRUE(done.changed);
+  EXPECT_TRUE(doc.modified());
+  doc.MarkSaved();
+  const auto before = Records(doc);
+  for (const std::vector<TaskTexts>& wanted :
+       {three, std::vector<TaskTexts>{{"A", " /a ", "D:\\a"}, {"B", "", ""}, {"C", "", ""}}}) {
+    done = doc.ReplaceTasks(wanted, "New");
+    EXPECT_EQ(done.result, RenameResult::kAccepted);
+    EXPECT_FALSE(done.changed);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(Records(doc), before);
+  }
+  // In place, losing the tail.
+  ConfigDocument shorter = doc;
+  done = shorter.ReplaceTasks({{"A", "/a", "D:\\a"}, {"B", "", ""}}, "New");
+  EXPECT_TRUE(done.changed);
+  EXPECT_TRUE(shorter.modified());
+  EXPECT_EQ(Names(shorter), (std::vector<std::string>{"A", "B"}));
+  // Moved: the same records in another order.
+  ConfigDocument moved = doc;
+  done = moved.ReplaceTasks({{"C", "", ""}, {"A", "/a", "D:\\a"}, {"B", "", ""}}, "New");
+  EXPECT_TRUE(done.changed);
+  EXPECT_EQ(moved.tasks[1].bytes, doc.tasks[0].bytes);
+  // A list that drops "New1" still counts its name when it numbers the new records it adds.
+  ConfigDocument numbered = WithTasks({"New1", "A"});
+  ASSERT_EQ(numbered.ReplaceTasks({{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}, "New").result,
+            RenameResult::kAccepted);
+  TaskRecord b;
+  b.SetName("New2");
+  b.SetName("B");
+  EXPECT_EQ(numbered.tasks[1].bytes, b.bytes);
+}
+
+// The replacement as it was first written, adding the new tasks with AddTask one at a time
+// (which made an import grow with the square of the count): the reference for the one in use.
+ReplaceResult ReplaceOneAddAtATime(ConfigDocument& doc, const std::vector<TaskTexts>& wanted,
+                                   std::string_view stem) {
+  std::vector<TaskRecord>& tasks = doc.tasks;
+  const std::size_t old_count = tasks.size();
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> record_of(wanted.size(), kNone);
+  std::vector<bool> used(old_count, false);
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (tasks[i].NameView() == wanted[i].name) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    for (std::size_t j = 0; record_of[i] == kNone && j < old_count; ++j) {
+      if (!used[j] && tasks[j].NameView() == wanted[i].name) {
+        record_of[i] = j;
+        used[j] = true;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < wanted.size() && i < old_count; ++i) {
+    if (record_of[i] == kNone && !used[i]) {
+      record_of[i] = i;
+      used[i] = true;
+    }
+  }
+  std::unordered_map<std::string, std::size_t> same_names;
+  for (const TaskTexts& w : wanted) ++same_names[doc.NameKey(StoredTaskName(w.name))];
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const bool renamed = record_of[i] == kNone || tasks[record_of[i]].NameView() != wanted[i].name;
+    if (!renamed || wanted[i].name.empty()) continue;
+    if (same_names[doc.NameKey(StoredTaskName(wanted[i].name))] > 1) {
+      return {RenameResult::kRefusedRepeated, i};
+    }
+  }
+  ConfigDocument work = doc;
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (record_of[i] == kNone) record_of[i] = static_cast<std::size_t>(work.AddTask(stem).position);
+  }
+  std::vector<TaskRecord> records;
+  for (std::size_t i = 0; i < wanted.size(); ++i) records.push_back(work.tasks[record_of[i]]);
+  work.tasks = std::move(records);
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const TaskTexts& w = wanted[i];
+    TaskRecord& task = work.tasks[i];
+    if (task.NameView() != w.name) task.SetName(w.name);
+    if (task.Source() != w.source) work.SetTaskSource(static_cast<int>(i), w.source);
+    if (task.Target() != w.target) work.SetTaskTarget(static_cast<int>(i), w.target);
+  }
+  bool changed = work.tasks.size() != tasks.size();
+  for (std::size_t i = 0; !changed && i < tasks.size(); ++i) {
+    changed = work.tasks[i].bytes != tasks[i].bytes;
+  }
+  if (changed) tasks = std::move(work.tasks);
+  return {RenameResult::kAccepted, 0, changed};
+}
+
+TEST(ReplaceTasks, AgreesWithAddingOneTaskAtATime) {
+  const std::string names[] = {"",         "A",        "a",         "B",
+                               "NewTask1", "newtask2", "NewTask3",  "NewTask10",
+                               "NewTask01", "Zed",     std::string(31, 'x') + "1",
+                               std::string(31, 'X') + "2"};
+  const std::string folders[] = {"", "/s", " /s ", "/t"};
+  std::mt19937 random(25);
+  const auto pick = [&](const auto& table) {
+    return table[std::uniform_int_distribution<std::size_t>(0, std::size(table) - 1)(random)];
+  };
+  for (int round = 0; round < 3000; ++round) {
+    ConfigDocument doc;
+    const int old_count = std::uniform_int_distribution<int>(0, 8)(random);
+    for (int i = 0; i < old_count; ++i) {
+      TaskRecord& task = doc.tasks.emplace_back();
+      task.SetName(pick(names));
+      task.SetSource(pick(folders));
+      if (i % 3 == 0) task.bytes[300] = static_cast<std::uint8_t>(round);  // bytes only it holds
+    }
+    std::vector<TaskTexts> wanted(std::uniform_int_distribution<std::size_t>(0, 10)(random));
+    for (TaskTexts& w : wanted) w = {pick(names), pick(folders), pick(folders)};
+    ConfigDocument expected = doc;
+    const ReplaceResult want = ReplaceOneAddAtATime(expected, wanted, "NewTask");
+    const ReplaceResult done = doc.ReplaceTasks(wanted, "NewTask");
+    ASSERT_EQ(done.result, want.result) << "round " << round;
+    ASSERT_EQ(done.refused, want.refused) << "round " << round;
+    ASSERT_EQ(done.changed, want.changed) << "round " << round;
+    EXPECT_EQ(doc.modified(), want.changed) << "round " << round;
+    ASSERT_EQ(Records(doc), Records(expected)) << "round " << round;
+  }
 }
 
 TEST(SetTaskSourceAndTarget, TrimBytesUpTo32AndCutTo255) {

@@ -2,14 +2,20 @@
 """The Windows Installer package under Wine's own msiexec, as an administrator would run it on a
 fleet: silent install beside an existing CONFIGS.DAT, upgrade, a refused downgrade, repair, the
 LANGINDEX property and silent removal. Two packages are built from the programs given, stripped as
-scripts/package strips them, one with the project's version and one with a lower version.
+scripts/package strips them, one with the project's version and one with a lower version; the
+package is for the programs' architecture (x86 for i686, x64 for x86_64, as scripts/build-msi
+reads it from them).
 
-Usage: msi_test.py BUILD_MSI VERSION QUORVEL_EXE QVCONF_EXE WORK_DIR
+Usage: msi_test.py BUILD_MSI VERSION QUORVEL_EXE QVCONF_EXE WORK_DIR [--cross QUORVEL QVCONF]
+With --cross, the programs of the other architecture: a package of the same version is built of
+them, and each package is installed over the other, which must leave one product, in the folder
+the operator gave, beside an untouched CONFIGS.DAT.
 Needs the project's Wine prefix (scripts/env.sh), wixl and msitools; DISPLAY for the editor step.
 
 The steps that start an installed program need the programs' own architecture to run here: an
 i686 build cannot start on a machine that runs no 32-bit code. There those steps are left out and
-named in the output; every other step still runs (msiexec itself is 64-bit).
+named in the output; every other step still runs (msiexec itself is 64-bit), and the x86_64
+package's steps all run.
 """
 import glob
 import os
@@ -97,7 +103,10 @@ def set_lang_index(view, data):
 
 
 def registered(product_code):
-    return reg_query(UNINSTALL_KEY + "\\" + product_code, "32") is not None
+    """Whether the product is installed: Windows Installer lists a 32-bit package in the 32-bit
+    view and an x64 one in the 64-bit view."""
+    return any(reg_query(UNINSTALL_KEY + "\\" + product_code, view) is not None
+               for view in ("32", "64"))
 
 
 def shortcuts(prefix):
@@ -117,6 +126,23 @@ def machine_of(exe):
     data = read(exe)
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     return struct.unpack_from("<H", data, pe + 4)[0]
+
+
+def package_arch(exe):
+    """The package's architecture for a program: x64 for x86_64, x86 for i686."""
+    return "x64" if machine_of(exe) == 0x8664 else "x86"
+
+
+def called(arch):
+    return "x64 (x86_64)" if arch == "x64" else "x86 (i686)"
+
+
+def template_of(package):
+    """The platform in the package's summary information: x64 or Intel."""
+    info = run("msiinfo", "suminfo", package).stdout.decode()
+    found = re.search(r"^Template: (\w+);", info, re.M)
+    assert found, f"{package} has no Template"
+    return found.group(1)
 
 
 def programs_run_here(exe, scripts):
@@ -187,8 +213,23 @@ class Steps:
             print(f"[  FAILED  ] {name}: {error}")
 
 
+def shipped_programs(scripts, folder, quorvel, qvconf):
+    """The programs as they ship: stripped, their debug information in files of their own."""
+    os.makedirs(folder)
+    built = {"Quorvel.exe": quorvel, "qvconf.exe": qvconf}
+    for name, program in built.items():
+        subprocess.run([os.path.join(scripts, "split-debug"), program, os.path.join(folder, name),
+                        os.path.join(folder, name + ".debug")], check=True, timeout=600)
+        assert os.path.getsize(os.path.join(folder, name)) < os.path.getsize(program), f"{name} not stripped"
+    return tuple(os.path.join(folder, name) for name in built)
+
+
 def main():
     build_msi, version, quorvel, qvconf, work = sys.argv[1:6]
+    cross = None
+    if len(sys.argv) > 6:
+        assert sys.argv[6] == "--cross" and len(sys.argv) == 9, "usage: see the module's text"
+        cross = sys.argv[7:9]
     scripts = os.path.dirname(os.path.abspath(build_msi))
     prefix = os.environ["WINEPREFIX"]
     shutil.rmtree(work, ignore_errors=True)
@@ -197,15 +238,10 @@ def main():
     if can_run and not os.environ.get("DISPLAY"):
         can_run, why = False, "no DISPLAY for the editor window"
 
-    # The programs as they ship: stripped, their debug information in files of their own.
-    shipped = os.path.join(work, "shipped")
-    os.makedirs(shipped)
-    built = {"Quorvel.exe": quorvel, "qvconf.exe": qvconf}
-    for name, program in built.items():
-        subprocess.run([os.path.join(scripts, "split-debug"), program, os.path.join(shipped, name),
-                        os.path.join(shipped, name + ".debug")], check=True, timeout=600)
-        assert os.path.getsize(os.path.join(shipped, name)) < os.path.getsize(program), f"{name} not stripped"
-    quorvel, qvconf = (os.path.join(shipped, name) for name in built)
+    arch = package_arch(quorvel)
+    print(f"msi_test: the {called(arch)} package, of programs for machine "
+          f"{machine_of(quorvel):#x}")
+    quorvel, qvconf = shipped_programs(scripts, os.path.join(work, "shipped"), quorvel, qvconf)
 
     current = os.path.join(work, f"quorvel-{version}.msi")
     lower = os.path.join(work, f"quorvel-{LOWER_VERSION}.msi")
@@ -215,9 +251,34 @@ def main():
     lower_code = property_of(lower, "ProductCode")
     assert current_code != lower_code, "both versions carry the same ProductCode"
     assert property_of(current, "UpgradeCode") == property_of(lower, "UpgradeCode")
+    assert template_of(current) == ("x64" if arch == "x64" else "Intel"), template_of(current)
+
+    # The other architecture's package of the same version, to cross-install with.
+    other = None
+    if cross:
+        other_programs = [os.path.abspath(p) for p in cross]
+        missing = [p for p in other_programs if not os.path.exists(p)]
+        if missing:
+            other_why = "the other build's programs are not built: " + ", ".join(missing)
+        else:
+            other_quorvel, other_qvconf = shipped_programs(
+                scripts, os.path.join(work, "other-shipped"), *other_programs)
+            other_arch = package_arch(other_quorvel)
+            assert other_arch != arch, f"--cross gave {other_arch} programs too"
+            other = os.path.join(work, f"quorvel-{version}-{other_arch}.msi")
+            subprocess.run([build_msi, version, other, other_quorvel, other_qvconf], check=True,
+                           timeout=600)
+            other_code = property_of(other, "ProductCode")
+            assert other_code not in (current_code, lower_code), \
+                "the architectures share a ProductCode"
+            assert property_of(other, "UpgradeCode") == property_of(current, "UpgradeCode")
+            other_can_run, other_why = programs_run_here(other_quorvel, scripts)
+            if other_can_run and not os.environ.get("DISPLAY"):
+                other_can_run, other_why = False, "no DISPLAY"
+    packages = [current, lower] + ([other] if other else [])
 
     # Nothing of an earlier run may be installed; LangIndex is put back afterwards.
-    for package in (current, lower):
+    for package in packages:
         msiexec("/x", package)
     saved_lang = {view: reg_query(LANG_KEY, view, "LangIndex") for view in ("32", "64")}
     for view in ("32", "64"):
@@ -239,10 +300,10 @@ def main():
         for name, data in theirs.items():
             assert read(os.path.join(folder, name)) == data, f"{name} changed"
 
-    def check_ours_installed():
+    def check_ours_installed(programs=expected):
         present = set(os.listdir(folder))
         assert present == OURS | set(theirs), f"folder holds {sorted(present)}"
-        for name, data in expected.items():
+        for name, data in programs.items():
             assert read(os.path.join(folder, name)) == data, f"installed {name} differs"
         for guide in ("README.en.txt", "README.zh-CN.txt"):
             assert read(os.path.join(folder, guide)).startswith(b"\xef\xbb\xbf# "), guide
@@ -307,14 +368,55 @@ def main():
         assert not shortcuts(prefix), "the Start-menu shortcut stayed"
         assert reg_query(LANG_KEY, "32", "LangIndex") == "0x2", "removal took LangIndex"
 
+    program_files = "Program Files" if arch == "x64" else "Program Files (x86)"
+
     def default_folder_under_program_files():
-        default = os.path.join(prefix, "drive_c", "Program Files (x86)", "Quorvel")
+        default = os.path.join(prefix, "drive_c", program_files, "Quorvel")
         shutil.rmtree(default, ignore_errors=True)
         assert msiexec("/i", current) == 0, "install failed"
         present = set(os.listdir(default)) if os.path.isdir(default) else set()
-        assert present == OURS, f"Program Files (x86)\\Quorvel holds {sorted(present)}"
+        assert present == OURS, f"{program_files}\\Quorvel holds {sorted(present)}"
         assert msiexec("/x", current) == 0, "removal failed"
         assert not os.path.exists(default), "the emptied folder stayed"
+
+    if other:
+        other_expected = {"Quorvel.exe": read(other_quorvel), "qvconf.exe": read(other_qvconf)}
+
+    def one_product(installed, gone):
+        assert registered(installed), "the package installed is not registered"
+        assert not registered(gone), "the package replaced is still registered"
+        assert not registered(lower_code)
+
+    def cross_ours_over_other():
+        set_lang_index("32", None)
+        assert msiexec("/i", other, target, "LANGINDEX=1") == 0, \
+            f"install of the {other_arch} package failed"
+        check_ours_installed(other_expected)
+        one_product(other_code, current_code)
+        # No INSTALLDIR: the folder comes from the package replaced.
+        assert msiexec("/i", current) == 0, f"the {arch} package over the {other_arch} one failed"
+        check_ours_installed()
+        one_product(current_code, other_code)
+        assert shortcuts(prefix), "no Start-menu shortcut"
+        assert reg_query(LANG_KEY, "32", "LangIndex") == "0x1", "LangIndex not kept (32-bit view)"
+        assert reg_query(LANG_KEY, "64", "LangIndex") is None, "LangIndex in the 64-bit view"
+
+    def cross_other_over_ours():
+        assert msiexec("/i", other) == 0, f"the {other_arch} package over the {arch} one failed"
+        check_ours_installed(other_expected)
+        one_product(other_code, current_code)
+
+    def installed_other_qvconf_reads_the_file():
+        check_ours_installed(other_expected)
+        installed_qvconf_reads_the_file()
+
+    def cross_removal_leaves_theirs():
+        assert msiexec("/x", other) == 0, "removal failed"
+        present = set(os.listdir(folder))
+        assert present == set(theirs), f"after removal the folder holds {sorted(present)}"
+        check_theirs_untouched()
+        assert not registered(other_code) and not registered(current_code)
+        assert not shortcuts(prefix), "the Start-menu shortcut stayed"
 
     try:
         steps.step("a LANGINDEX that is no number is refused", bad_lang_index_refused)
@@ -328,17 +430,31 @@ def main():
         steps.step("repair restores a deleted program", repair_restores_a_deleted_program)
         steps.step("silent removal leaves CONFIGS.DAT, the operator's files and LangIndex",
                    removal_leaves_theirs)
-        steps.step("without INSTALLDIR the programs go under Program Files",
+        steps.step(f"without INSTALLDIR the programs go under {program_files}",
                    default_folder_under_program_files)
+        if other:
+            ours, theirs_arch = called(arch), called(other_arch)
+            steps.step(f"the {ours} package over the {theirs_arch} one of the same version: one "
+                       "product, in the operator's folder", cross_ours_over_other)
+            steps.step(f"after it the installed {ours} qvconf show reads CONFIGS.DAT",
+                       installed_qvconf_reads_the_file, True, can_run, why)
+            steps.step(f"the {theirs_arch} package back over the {ours} one: one product, in the "
+                       "operator's folder", cross_other_over_ours)
+            steps.step(f"after it the installed {theirs_arch} qvconf show reads CONFIGS.DAT",
+                       installed_other_qvconf_reads_the_file, True, other_can_run, other_why)
+            steps.step(f"removal of the {theirs_arch} package leaves CONFIGS.DAT and the "
+                       "operator's files", cross_removal_leaves_theirs)
+        elif cross:
+            steps.step("cross-installs with the other architecture's package",
+                       lambda: None, True, False, other_why)
     finally:
-        for package in (current, lower):
+        for package in packages:
             msiexec("/x", package)
         for view, data in saved_lang.items():
             set_lang_index(view, data)
 
     if steps.left_out:
-        print(f"msi_test: left out {len(steps.left_out)} step(s) that start an installed program, "
-              f"because {why}: " + "; ".join(steps.left_out))
+        print(f"msi_test: left out {len(steps.left_out)} step(s): " + "; ".join(steps.left_out))
     if steps.failures:
         print("msi_test: FAILED: " + "; ".join(steps.failures))
         return 1
