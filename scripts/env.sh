@@ -5,6 +5,24 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH="/usr/lib/wine:$PATH"
 
+# Starts a private Xvfb of SIZE (WIDTHxHEIGHT) on a display number it picks itself, and exports
+# DISPLAY; QV_XVFB_PID is then its process id, for the caller to stop. WHO names the caller in
+# the message when it does not start.
+qv_start_xvfb() {
+  local size="$1" who="$2" fifo display_number
+  fifo="$(mktemp -u)" && mkfifo "$fifo" || return 1
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  QV_XVFB_PID=$!
+  if ! read -r -t 20 display_number <"$fifo"; then
+    rm -f "$fifo"
+    kill "$QV_XVFB_PID" 2>/dev/null
+    echo "$who: Xvfb did not start" >&2
+    return 1
+  fi
+  rm -f "$fifo"
+  export DISPLAY=":$display_number"
+}
+
 # Starts Wine's desktop process with its output going nowhere and keeps it in use until the
 # calling script ends. Wine ends that process a second after its last user and the next window
 # starts it again, inheriting that program's output pipes: ctest then waits for the test that

@@ -51,11 +51,4 @@ std::optional<std::u32string> DecodeUtf8(std::string_view utf8) {
   return out;
 }
 
-std::string EncodeUtf8(std::u32string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char32_t c : text) AppendUtf8(out, c);
-  return out;
-}
-
 }  // namespace qv

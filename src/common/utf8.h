@@ -11,6 +11,4 @@ void AppendUtf8(std::string& out, char32_t c);
 // The code points of `utf8`, or none when it is not well-formed UTF-8.
 std::optional<std::u32string> DecodeUtf8(std::string_view utf8);
 
-std::string EncodeUtf8(std::u32string_view text);
-
 }  // namespace qv

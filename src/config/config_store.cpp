@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "config/config_store.h"
 #include "config/config_store_steps.h"
@@ -54,12 +56,34 @@ SaveLoss JudgeLoaded(const ImageReport& r) {
   return loss;
 }
 
+// Waits for a thread however the scope is left, an exception from a step included.
+class Joined {
+ public:
+  explicit Joined(std::thread& thread) : thread_(thread) {}
+  ~Joined() {
+    if (thread_.joinable()) thread_.join();
+  }
+  Joined(const Joined&) = delete;
+  Joined& operator=(const Joined&) = delete;
+
+ private:
+  std::thread& thread_;
+};
+
 class FileWriter final : public store_detail::ContentWriter {
  public:
   FileWriter(const SaveSteps& steps, FileHandle file, StampDigest& digest)
       : steps_(steps), file_(file), digest_(digest) {}
   bool Write(std::span<const std::uint8_t> bytes) override {
-    digest_.Add(bytes);
+    // The digest runs beside the writes, which mostly wait for the disk: the stamp then costs a
+    // save next to nothing. Without a thread to be had it runs here first.
+    std::thread digesting;
+    try {
+      digesting = std::thread([this, bytes] { digest_.Add(bytes); });
+    } catch (const std::system_error&) {
+      digest_.Add(bytes);
+    }
+    const Joined joined(digesting);
     const std::size_t chunk = std::max<std::size_t>(steps_.chunk_size, 1);
     while (!bytes.empty()) {
       const std::size_t piece = std::min(bytes.size(), chunk);

@@ -12,7 +12,6 @@ class ByteLimitedEdit : public Edit {
  public:
   // 0 for no limit, which also lifts the system's default of 30,000 characters.
   void SetByteLimit(int bytes);
-  int ByteLimit() const { return limit_; }
 
   // For the edit's window procedure, in front of `original`, the system's: true when the message
   // was answered here, with `result`.
