@@ -58,11 +58,6 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return handle_; }
-  bool Close() {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != FALSE;
-  }
 
  private:
   HANDLE handle_;

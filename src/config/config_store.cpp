@@ -159,6 +159,7 @@ class SaveFile {
 };
 
 #if defined(_WIN32)
+// ERROR_FILE_EXISTS and ERROR_ALREADY_EXISTS, without the platform header in this file.
 bool SaveFile::NameTaken(std::uint32_t error) { return error == 80 || error == 183; }
 #else
 bool SaveFile::NameTaken(std::uint32_t error) { return error == EEXIST; }
@@ -336,7 +337,6 @@ void LoadFromSource(ImageSource& source, ConfigDocument& doc, LoadResult& result
       doc.tasks.clear();
     }
   }
-  result.loss = JudgeLoad(result.status, result.report);
 }
 
 }  // namespace store_detail

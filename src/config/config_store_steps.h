@@ -121,7 +121,8 @@ class StampingSource final : public ImageSource {
 };
 
 // Fills the document from a source and stamps it in the same pass; the status as LoadResult
-// reports it (kUnreadable on a read error or when not even the smallest list fits).
+// reports it (kUnreadable on a read error or when not even the smallest list fits). The caller
+// judges the load once it knows its status, whichever way it got there.
 void LoadFromSource(ImageSource& source, ConfigDocument& doc, LoadResult& result);
 
 }  // namespace store_detail
