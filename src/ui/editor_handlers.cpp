@@ -26,22 +26,23 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ShowDocument(int selected) {
-  ListBox1.SetRedraw(false);
-  ListBox1.Clear();
-  ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
+  const win::ListBox list = ListBox1();
+  list.SetRedraw(false);
+  list.Clear();
+  list.Reserve(static_cast<int>(doc_.tasks.size()),
                    static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
   std::wstring name;
   for (const TaskRecord& task : doc_.tasks) {
     win::AnsiToWideInto(task.NameView(), name);
-    ListBox1.Add(name);
+    list.Add(name);
   }
-  ListBox1.SetRedraw(true);
-  InvalidateRect(ListBox1.handle(), nullptr, TRUE);
+  list.SetRedraw(true);
+  InvalidateRect(list.handle(), nullptr, TRUE);
 
   for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
     EditOf(id).SetText(StoredText(id));
   }
-  if (selected >= 0) ListBox1.Select(selected);
+  if (selected >= 0) list.Select(selected);
   ListBox1Click();
   SyncSaveButton();
 }
@@ -115,14 +116,14 @@ std::wstring TForm1::StoredText(ControlId id) const {
 void TForm1::ListBox1Click() {
   const bool selected = SelectedTask() >= 0;
   for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).SetText(StoredText(id));
-  for (win::Edit* edit : {&edName, &edSource, &edTarget}) edit->Enable(selected);
+  for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).Enable(selected);
 }
 
 void TForm1::btnAddClick() {
   // The stem is the table's own bytes, whatever the system's code page: the file gets them as
   // they stand, and the list shows them as the table's text.
   const AddedTask added = doc_.AddTask(UiString(kUiNewTaskStem));
-  ListBox1.Add(win::AnsiToWide(added.name, UiStrings().code_page));
+  ListBox1().Add(win::AnsiToWide(added.name, UiStrings().code_page));
   SyncSaveButton();
 }
 
@@ -130,7 +131,7 @@ void TForm1::btnDelClick() {
   const int position = SelectedTask();
   if (position < 0) return;
   doc_.DeleteTask(position);
-  ListBox1.Delete(position);
+  ListBox1().Delete(position);
   SyncSaveButton();
   ListBox1Click();
 }
@@ -238,10 +239,11 @@ bool TForm1::MayReplaceFile() {
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-TForm1::ApplyResult TForm1::edNameExit() {
-  if (!edName.IsModified()) return std::nullopt;
+ApplyResult TForm1::edNameExit() {
+  const win::Edit edit = EditOf(kEdName);
+  if (!edit.IsModified()) return std::nullopt;
   const int position = SelectedTask();
-  const std::wstring text = edName.Text();
+  const std::wstring text = edit.Text();
   if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
     return Refusal{kUiCannotStore, std::move(outside)};
   }
@@ -250,20 +252,21 @@ TForm1::ApplyResult TForm1::edNameExit() {
     return Refusal{result == RenameResult::kRefusedEmpty ? kUiInvalidName : kUiRepeatedName, {}};
   }
   if (position >= 0) {
-    ListBox1.SetRedraw(false);
-    ListBox1.Delete(position);
-    ListBox1.Insert(position, text);
-    ListBox1.Select(position);
-    ListBox1.SetRedraw(true);
-    InvalidateRect(ListBox1.handle(), nullptr, TRUE);
+    const win::ListBox list = ListBox1();
+    list.SetRedraw(false);
+    list.Delete(position);
+    list.Insert(position, text);
+    list.Select(position);
+    list.SetRedraw(true);
+    InvalidateRect(list.handle(), nullptr, TRUE);
   }
-  edName.SetModified(false);
+  edit.SetModified(false);
   SyncSaveButton();
   return std::nullopt;
 }
 
 template <typename Store>
-TForm1::ApplyResult TForm1::ApplyTextEdit(win::Edit& edit, Store store) {
+ApplyResult TForm1::ApplyTextEdit(const win::Edit& edit, Store store) {
   if (!edit.IsModified()) return std::nullopt;
   const std::wstring text = edit.Text();
   if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
@@ -277,8 +280,8 @@ TForm1::ApplyResult TForm1::ApplyTextEdit(win::Edit& edit, Store store) {
   return std::nullopt;
 }
 
-TForm1::ApplyResult TForm1::ApplyNumberEdit(
-    win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view)) {
+ApplyResult TForm1::ApplyNumberEdit(
+    const win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view)) {
   if (!edit.IsModified()) return std::nullopt;
   // Only the number is stored, so any text may be typed. Putting the number back clears the
   // modified state.
@@ -287,40 +290,40 @@ TForm1::ApplyResult TForm1::ApplyNumberEdit(
   return std::nullopt;
 }
 
-TForm1::ApplyResult TForm1::edSourceExit() {
-  return ApplyTextEdit(edSource, [this](std::string_view text) {
+ApplyResult TForm1::edSourceExit() {
+  return ApplyTextEdit(EditOf(kEdSource), [this](std::string_view text) {
     doc_.SetTaskSource(SelectedTask(), text);
   });
 }
 
-TForm1::ApplyResult TForm1::edTargetExit() {
-  return ApplyTextEdit(edTarget, [this](std::string_view text) {
+ApplyResult TForm1::edTargetExit() {
+  return ApplyTextEdit(EditOf(kEdTarget), [this](std::string_view text) {
     doc_.SetTaskTarget(SelectedTask(), text);
   });
 }
 
-TForm1::ApplyResult TForm1::edHostExit() {
-  return ApplyTextEdit(edHost, [this](std::string_view text) { doc_.SetHost(text); });
+ApplyResult TForm1::edHostExit() {
+  return ApplyTextEdit(EditOf(kEdHost), [this](std::string_view text) { doc_.SetHost(text); });
 }
 
-TForm1::ApplyResult TForm1::edUserExit() {
-  return ApplyTextEdit(edUser, [this](std::string_view text) { doc_.SetUser(text); });
+ApplyResult TForm1::edUserExit() {
+  return ApplyTextEdit(EditOf(kEdUser), [this](std::string_view text) { doc_.SetUser(text); });
 }
 
-TForm1::ApplyResult TForm1::edPassExit() {
-  return ApplyTextEdit(edPass, [this](std::string_view text) { doc_.SetPassword(text); });
+ApplyResult TForm1::edPassExit() {
+  return ApplyTextEdit(EditOf(kEdPass), [this](std::string_view text) { doc_.SetPassword(text); });
 }
 
-TForm1::ApplyResult TForm1::edPortExit() {
-  return ApplyNumberEdit(edPort, &ConfigDocument::SetPort);
+ApplyResult TForm1::edPortExit() {
+  return ApplyNumberEdit(EditOf(kEdPort), &ConfigDocument::SetPort);
 }
 
-TForm1::ApplyResult TForm1::edInterExit() {
-  return ApplyNumberEdit(edInter, &ConfigDocument::SetInterval);
+ApplyResult TForm1::edInterExit() {
+  return ApplyNumberEdit(EditOf(kEdInter), &ConfigDocument::SetInterval);
 }
 
-TForm1::ApplyResult TForm1::edSpdExit() {
-  return ApplyNumberEdit(edSpd, &ConfigDocument::SetSpeedLimit);
+ApplyResult TForm1::edSpdExit() {
+  return ApplyNumberEdit(EditOf(kEdSpd), &ConfigDocument::SetSpeedLimit);
 }
 
 namespace {
@@ -338,43 +341,44 @@ void TForm1::edPortKeyPress(wchar_t& key) { DiscardSpace(key); }
 void TForm1::edInterKeyPress(wchar_t& key) { DiscardSpace(key); }
 void TForm1::edSpdKeyPress(wchar_t& key) { DiscardSpace(key); }
 
-bool TForm1::LeaveEdit(const EditBinding& binding) {
-  const ApplyResult refusal = (this->*binding.on_exit)();
+bool TForm1::LeaveEdit(const ControlLayout& edit) {
+  const ApplyResult refusal = (this->*edit.on_exit)();
   if (!refusal) {
-    ForgetRefusal(binding.id);
+    ForgetRefusal(edit.id);
     return true;
   }
-  if (!clicking_exit_ || !AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
+  if (!clicking_exit_ || !AlreadyRefused(edit.id)) ShowRefusal(edit.id, *refusal);
   // The edit keeps its text and stays modified, so the check runs again when it is next left.
-  EditOf(binding.id).Focus();
+  EditOf(edit.id).Focus();
   return false;
 }
 
 bool TForm1::ApplyPendingEdits(OnRefusal on_refusal) {
-  for (const EditBinding& binding : kEditBindings) {
-    win::ByteLimitedEdit& edit = EditOf(binding.id);
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.on_exit) continue;
+    const win::Edit edit = EditOf(c.id);
     if (!edit.IsModified()) continue;
-    const ApplyResult refusal = (this->*binding.on_exit)();
+    const ApplyResult refusal = (this->*c.on_exit)();
     if (!refusal) {
-      ForgetRefusal(binding.id);
+      ForgetRefusal(c.id);
       continue;
     }
     if (on_refusal == OnRefusal::kStop) {
-      ShowRefusal(binding.id, *refusal);
+      ShowRefusal(c.id, *refusal);
       edit.Focus();
       return false;
     }
     // Dropped: the operator hears once why, and the document keeps what it had.
-    if (!AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
-    ForgetRefusal(binding.id);
-    ShowStoredValue(binding.id);
+    if (!AlreadyRefused(c.id)) ShowRefusal(c.id, *refusal);
+    ForgetRefusal(c.id);
+    ShowStoredValue(c.id);
   }
   return true;
 }
 
 bool TForm1::HasPendingEdit() const {
-  for (const EditBinding& binding : kEditBindings) {
-    if (ById(binding.id).Send(EM_GETMODIFY)) return true;
+  for (const ControlLayout& c : EditorLayout()) {
+    if (c.on_exit && EditOf(c.id).IsModified()) return true;
   }
   return false;
 }
@@ -406,17 +410,18 @@ void TForm1::ShowStoredValue(ControlId id) {
 void TForm1::SyncSaveButton() {
   const bool enable = HasUnsavedWork();
   // A button that loses its focus by being disabled would leave the keyboard nowhere.
-  if (!enable && btnSave.HasFocus()) FocusNextControl(btnSave.handle());
-  btnSave.Enable(enable);
+  const win::Window save = ById(kBtnSave);
+  if (!enable && save.HasFocus()) FocusNextControl(save.handle());
+  save.Enable(enable);
   // The notice of a followed change is old news once the operator works on what was loaded.
   if (enable) HideNotice();
 }
 
 void TForm1::ApplyChosenPath(ControlId id, const std::wstring& path) {
-  win::Edit& edit = EditOf(id);
+  const win::Edit edit = EditOf(id);
   edit.SetText(path);
   edit.SetModified(true);
-  LeaveEdit(*EditBindingOf(id));
+  LeaveEdit(LayoutOf(id));
 }
 
 void TForm1::ApplyChosenSource(const std::wstring& path) { ApplyChosenPath(kEdSource, path); }

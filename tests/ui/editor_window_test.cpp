@@ -338,7 +338,8 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
     SCOPED_TRACE(static_cast<int>(language));
     EXPECT_EQ(win::Window(Form().handle()).Text(), UiText(kUiTitle) + L" (V1.0)");
     for (const ControlLayout& c : EditorLayout()) {
-      if (c.caption < 0) continue;
+      const int caption = CaptionOf(c);
+      if (caption < 0) continue;
       if (c.kind == ControlKind::kPage) {
         wchar_t text[64] = {};
         TCITEMW item{};
@@ -347,9 +348,9 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
         item.cchTextMax = 64;
         SendMessageW(Get(kPageControl1), TCM_GETITEMW, c.id == kTabGame ? 0 : 1,
                      reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(std::wstring(text), UiText(c.caption)) << c.name;
+        EXPECT_EQ(std::wstring(text), UiText(caption)) << c.name;
       } else {
-        EXPECT_EQ(Text(c.id), UiText(c.caption)) << c.name;
+        EXPECT_EQ(Text(c.id), UiText(caption)) << c.name;
       }
     }
     for (const ControlLayout& c : EditorLayout()) {
