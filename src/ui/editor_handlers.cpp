@@ -1,6 +1,7 @@
 // The editor window's event handlers: each reads its control, calls the document and shows the
 // result. The rules themselves live in the document.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -39,8 +40,8 @@ void TForm1::ShowDocument(int selected) {
   list.SetRedraw(true);
   InvalidateRect(list.handle(), nullptr, TRUE);
 
-  for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
-    EditOf(id).SetText(StoredText(id));
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kSettings)) EditOf(c.id).SetText(StoredText(c.id));
   }
   if (selected >= 0) list.Select(selected);
   ListBox1Click();
@@ -85,38 +86,25 @@ bool TForm1::OnQueryEndSession() {
 }
 
 std::wstring TForm1::StoredText(ControlId id) const {
-  const int position = SelectedTask();
-  const TaskRecord* task =
-      position >= 0 ? &doc_.tasks[static_cast<std::size_t>(position)] : nullptr;
-  const SettingsRecord& settings = doc_.settings;
-  switch (id) {
-    case kEdName:
-      return task ? win::AnsiToWide(task->Name()) : std::wstring();
-    case kEdSource:
-      return task ? win::AnsiToWide(task->Source()) : std::wstring();
-    case kEdTarget:
-      return task ? win::AnsiToWide(task->Target()) : std::wstring();
-    case kEdHost:
-      return win::AnsiToWide(settings.Host());
-    case kEdUser:
-      return win::AnsiToWide(settings.User());
-    case kEdPass:
-      return win::AnsiToWide(settings.Password());
-    case kEdPort:
-      return std::to_wstring(settings.Port());
-    case kEdInter:
-      return std::to_wstring(settings.Interval());
-    case kEdSpd:
-      return std::to_wstring(settings.SpeedLimit());
-    default:
-      return {};
+  const RecordField& field = *LayoutOf(id).field;
+  std::span<const std::uint8_t> record = doc_.settings.bytes;
+  if (field.record == FieldRecord::kTask) {
+    const int position = SelectedTask();
+    if (position < 0) return {};
+    record = doc_.tasks[static_cast<std::size_t>(position)].bytes;
   }
+  if (HoldsText(field)) return win::AnsiToWide(FieldText(record, field));
+  return std::to_wstring(FieldNumber(record, field));
 }
 
 void TForm1::ListBox1Click() {
   const bool selected = SelectedTask() >= 0;
-  for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).SetText(StoredText(id));
-  for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).Enable(selected);
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kTask)) EditOf(c.id).SetText(StoredText(c.id));
+  }
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kTask)) EditOf(c.id).Enable(selected);
+  }
 }
 
 void TForm1::btnAddClick() {
@@ -239,107 +227,74 @@ bool TForm1::MayReplaceFile() {
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-ApplyResult TForm1::edNameExit() {
-  const win::Edit edit = EditOf(kEdName);
+// Every edit is applied alike, by the row of its field: its text goes to the document, which
+// refuses a name or stores the field's bytes; the edit then shows a number as stored, a name's
+// new text in the list, and a text as typed (untrimmed).
+ApplyResult TForm1::ApplyFieldEdit(ControlId id) {
+  const win::Edit edit = EditOf(id);
   if (!edit.IsModified()) return std::nullopt;
+  const RecordField& field = *LayoutOf(id).field;
+  const std::wstring text = edit.Text();
+  if (HoldsText(field)) {
+    if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
+      // A password's characters are not shown, not even those.
+      return Refusal{kUiCannotStore, field.secret ? std::wstring() : std::move(outside)};
+    }
+  }
   const int position = SelectedTask();
-  const std::wstring text = edit.Text();
-  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
-    return Refusal{kUiCannotStore, std::move(outside)};
+  const StoredField stored = doc_.SetField(field.id, position, win::WideToAnsi(text));
+  switch (stored.result) {
+    case RenameResult::kRefusedEmpty:
+      return Refusal{kUiInvalidName, {}};
+    case RenameResult::kRefusedRepeated:
+      return Refusal{kUiRepeatedName, {}};
+    case RenameResult::kAccepted:
+      break;
   }
-  const RenameResult result = doc_.RenameTask(position, win::WideToAnsi(text));
-  if (result != RenameResult::kAccepted) {
-    return Refusal{result == RenameResult::kRefusedEmpty ? kUiInvalidName : kUiRepeatedName, {}};
+  if (field.kind == FieldKind::kTaskName && position >= 0) ShowTaskName(position, text);
+  if (field.kind == FieldKind::kNumber) {
+    // Only the number is stored, so any text may be typed. Putting the number back clears the
+    // modified state.
+    edit.SetText(std::to_wstring(stored.number));
+  } else {
+    edit.SetModified(false);
   }
-  if (position >= 0) {
-    const win::ListBox list = ListBox1();
-    list.SetRedraw(false);
-    list.Delete(position);
-    list.Insert(position, text);
-    list.Select(position);
-    list.SetRedraw(true);
-    InvalidateRect(list.handle(), nullptr, TRUE);
-  }
-  edit.SetModified(false);
   SyncSaveButton();
   return std::nullopt;
 }
 
-template <typename Store>
-ApplyResult TForm1::ApplyTextEdit(const win::Edit& edit, Store store) {
-  if (!edit.IsModified()) return std::nullopt;
-  const std::wstring text = edit.Text();
-  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
-    // A password's characters are not shown, not even those.
-    const bool masked = edit.Send(EM_GETPASSWORDCHAR) != 0;
-    return Refusal{kUiCannotStore, masked ? std::wstring() : std::move(outside)};
-  }
-  store(std::string_view(win::WideToAnsi(text)));
-  edit.SetModified(false);
-  SyncSaveButton();
-  return std::nullopt;
+// The list shows the name as typed, uncut, until the next start.
+void TForm1::ShowTaskName(int position, const std::wstring& text) {
+  const win::ListBox list = ListBox1();
+  list.SetRedraw(false);
+  list.Delete(position);
+  list.Insert(position, text);
+  list.Select(position);
+  list.SetRedraw(true);
+  InvalidateRect(list.handle(), nullptr, TRUE);
 }
 
-ApplyResult TForm1::ApplyNumberEdit(
-    const win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view)) {
-  if (!edit.IsModified()) return std::nullopt;
-  // Only the number is stored, so any text may be typed. Putting the number back clears the
-  // modified state.
-  edit.SetText(std::to_wstring((doc_.*store)(win::WideToAnsi(edit.Text()))));
-  SyncSaveButton();
-  return std::nullopt;
+ApplyResult TForm1::edNameExit() { return ApplyFieldEdit(kEdName); }
+ApplyResult TForm1::edSourceExit() { return ApplyFieldEdit(kEdSource); }
+ApplyResult TForm1::edTargetExit() { return ApplyFieldEdit(kEdTarget); }
+ApplyResult TForm1::edHostExit() { return ApplyFieldEdit(kEdHost); }
+ApplyResult TForm1::edUserExit() { return ApplyFieldEdit(kEdUser); }
+ApplyResult TForm1::edPassExit() { return ApplyFieldEdit(kEdPass); }
+ApplyResult TForm1::edPortExit() { return ApplyFieldEdit(kEdPort); }
+ApplyResult TForm1::edInterExit() { return ApplyFieldEdit(kEdInter); }
+ApplyResult TForm1::edSpdExit() { return ApplyFieldEdit(kEdSpd); }
+
+// The rule of which typed keys an edit discards belongs to its field.
+void TForm1::FilterTypedKey(ControlId id, wchar_t& key) const {
+  if (DropsTypedKey(*LayoutOf(id).field, key)) key = 0;
 }
 
-ApplyResult TForm1::edSourceExit() {
-  return ApplyTextEdit(EditOf(kEdSource), [this](std::string_view text) {
-    doc_.SetTaskSource(SelectedTask(), text);
-  });
-}
-
-ApplyResult TForm1::edTargetExit() {
-  return ApplyTextEdit(EditOf(kEdTarget), [this](std::string_view text) {
-    doc_.SetTaskTarget(SelectedTask(), text);
-  });
-}
-
-ApplyResult TForm1::edHostExit() {
-  return ApplyTextEdit(EditOf(kEdHost), [this](std::string_view text) { doc_.SetHost(text); });
-}
-
-ApplyResult TForm1::edUserExit() {
-  return ApplyTextEdit(EditOf(kEdUser), [this](std::string_view text) { doc_.SetUser(text); });
-}
-
-ApplyResult TForm1::edPassExit() {
-  return ApplyTextEdit(EditOf(kEdPass), [this](std::string_view text) { doc_.SetPassword(text); });
-}
-
-ApplyResult TForm1::edPortExit() {
-  return ApplyNumberEdit(EditOf(kEdPort), &ConfigDocument::SetPort);
-}
-
-ApplyResult TForm1::edInterExit() {
-  return ApplyNumberEdit(EditOf(kEdInter), &ConfigDocument::SetInterval);
-}
-
-ApplyResult TForm1::edSpdExit() {
-  return ApplyNumberEdit(EditOf(kEdSpd), &ConfigDocument::SetSpeedLimit);
-}
-
-namespace {
-
-void DiscardSpace(wchar_t& key) {
-  if (key == L' ') key = 0;
-}
-
-}  // namespace
-
-void TForm1::edNameKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edHostKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edUserKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edPortKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edInterKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edSpdKeyPress(wchar_t& key) { DiscardSpace(key); }
+void TForm1::edNameKeyPress(wchar_t& key) { FilterTypedKey(kEdName, key); }
+void TForm1::edHostKeyPress(wchar_t& key) { FilterTypedKey(kEdHost, key); }
+void TForm1::edUserKeyPress(wchar_t& key) { FilterTypedKey(kEdUser, key); }
+void TForm1::edPortKeyPress(wchar_t& key) { FilterTypedKey(kEdPort, key); }
+void TForm1::edInterKeyPress(wchar_t& key) { FilterTypedKey(kEdInter, key); }
+void TForm1::edSpdKeyPress(wchar_t& key) { FilterTypedKey(kEdSpd, key); }
 
 bool TForm1::LeaveEdit(const ControlLayout& edit) {
   const ApplyResult refusal = (this->*edit.on_exit)();

@@ -52,20 +52,28 @@ constexpr ControlLayout Edit(ControlId id, const wchar_t* name, ControlKind kind
   return c;
 }
 
-constexpr const RecordField& kHostField = kSettingsFields[0];
-constexpr const RecordField& kPortField = kSettingsFields[1];
-constexpr const RecordField& kUserField = kSettingsFields[2];
-constexpr const RecordField& kPasswordField = kSettingsFields[3];
-constexpr const RecordField& kIntervalField = kSettingsFields[4];
-constexpr const RecordField& kSpeedField = kSettingsFields[5];
-constexpr const RecordField& kNameField = kTaskFields[0];
-constexpr const RecordField& kSourceField = kTaskFields[1];
-constexpr const RecordField& kTargetField = kTaskFields[2];
+constexpr const RecordField& kHostField = Field(FieldId::kHost);
+constexpr const RecordField& kPortField = Field(FieldId::kPort);
+constexpr const RecordField& kUserField = Field(FieldId::kUser);
+constexpr const RecordField& kPasswordField = Field(FieldId::kPassword);
+constexpr const RecordField& kIntervalField = Field(FieldId::kInterval);
+constexpr const RecordField& kSpeedField = Field(FieldId::kSpeedLimit);
+constexpr const RecordField& kNameField = Field(FieldId::kName);
+constexpr const RecordField& kSourceField = Field(FieldId::kSource);
+constexpr const RecordField& kTargetField = Field(FieldId::kTarget);
 
 constexpr bool IndexedById(std::span<const ControlLayout> layout) {
   if (layout.size() != kControlCount) return false;
   for (int i = 0; i < kControlCount; ++i) {
     if (layout[static_cast<std::size_t>(i)].id != kControlIdBegin + i) return false;
+  }
+  return true;
+}
+
+// An edit has a key filter exactly where its field's rule drops a typed key.
+constexpr bool KeyFiltersFollowTheFields(std::span<const ControlLayout> layout) {
+  for (const ControlLayout& c : layout) {
+    if (c.field && (c.on_key != nullptr) != c.field->drops_typed_blank) return false;
   }
   return true;
 }
@@ -124,6 +132,7 @@ std::span<const ControlLayout> EditorLayout() {
             LabelPlace::kBefore, kUiTabTask),
   }};
   static_assert(IndexedById(kLayout), "every control once, in the order of its id");
+  static_assert(KeyFiltersFollowTheFields(kLayout));
   return kLayout;
 }
 

@@ -77,5 +77,9 @@ const ControlLayout* FindLayout(int id);
 int CaptionOf(const ControlLayout& c);
 // The bytes the edit takes, 0 for no limit: what its field's row says.
 int InputLimitOf(const ControlLayout& c);
+// Whether `c` is an edit of a field of `record`.
+inline bool ShowsRecord(const ControlLayout& c, FieldRecord record) {
+  return c.field && c.field->record == record;
+}
 
 }  // namespace qv::ui

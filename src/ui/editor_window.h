@@ -162,12 +162,12 @@ class TForm1 : public win::Form {
   void SyncSaveButton();
   int SelectedTask() const { return ListBox1().Selected(); }
   void ApplyChosenPath(ControlId id, const std::wstring& path);
-  // What every leave handler but edName's does: when the user changed the edit, hand its text to
-  // the document, and show a number as the document stored it.
-  template <typename Store>
-  ApplyResult ApplyTextEdit(const win::Edit& edit, Store store);
-  ApplyResult ApplyNumberEdit(const win::Edit& edit,
-                              std::int32_t (ConfigDocument::*store)(std::string_view));
+  // What every leave handler does: when the user changed the edit, hands its text to the
+  // document as the edit's field takes it.
+  ApplyResult ApplyFieldEdit(ControlId id);
+  void ShowTaskName(int position, const std::wstring& text);
+  // What every key handler does: discards the key when the edit's field drops it.
+  void FilterTypedKey(ControlId id, wchar_t& key) const;
   // Saves the document, applying the pending edits first; false when nothing was written
   // because an edit was refused, a question was answered no, or the write failed.
   bool Save();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/image_fixture.h"
+#include "config/record_fields.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
@@ -250,6 +251,24 @@ TEST_F(EditorTest, SpaceIsDiscardedWhereTheEditHasAKeyFilter) {
     TypeChars(c.id, L"a b");
     EXPECT_EQ(Text(c.id), c.typed_result) << LayoutOf(c.id).name;
   }
+}
+
+// The window and qvconf keep the same of a typed text: each edit holds what its field's row says
+// the typing leaves, blanks at either end and between words included.
+TEST_F(EditorTest, EveryEditKeepsOfTypedTextWhatItsFieldSays) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  const std::string typed = " a b  c ";
+  int edits = 0;
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.field) continue;
+    ++edits;
+    SendMessageW(Get(c.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    TypeChars(c.id, Widen(typed));
+    EXPECT_EQ(Text(c.id), Widen(AsTyped(*c.field, typed))) << c.name;
+  }
+  EXPECT_EQ(edits, 9);
 }
 
 // The task edits take any length: a long paste stays whole in the edit (and in the list, for the
