@@ -50,26 +50,51 @@ class ByteLimitedEditTest : public ::testing::Test {
   win::ByteLimitedEdit edit_;
 };
 
-TEST_F(ByteLimitedEditTest, KeepsItsLimitWithNoOwnerRoutingItsMessages) {
+// A character of two bytes is one UTF-16 unit: only in a double-byte code page (the runs under
+// code page 936) does a limit in bytes differ from the system's own limit in units.
+bool DoubleByteCodePage() {
+  CPINFO info{};
+  return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 2;
+}
+
+TEST_F(ByteLimitedEditTest, CountsDoubleByteCharactersWithNoOwnerRoutingItsMessages) {
+  if (!DoubleByteCodePage()) GTEST_SKIP() << "needs a double-byte ANSI code page";
   edit_.SetByteLimit(5);
-  Type(L"abcdefg");
-  EXPECT_EQ(edit_.Text(), L"abcde");
+  Type(L"\u4e2d\u4e2d\u4e2d");
+  EXPECT_EQ(edit_.Text(), L"\u4e2d\u4e2d") << "4 of the 5 bytes";
+  Type(L"ab");
+  EXPECT_EQ(edit_.Text(), L"\u4e2d\u4e2da");
 
-  // Replacing two characters leaves room for two.
-  Select(1, 3);
-  Replace(L"WXYZ");
-  EXPECT_EQ(edit_.Text(), L"aWXde");
+  // Replacing a character of two bytes leaves room for one more such character, not two.
+  Select(0, 1);
+  Replace(L"\u6587\u6587");
+  EXPECT_EQ(edit_.Text(), L"\u6587\u4e2da");
 
-  // A paste takes its first line, cut to what fits.
-  Select(0, 2);
-  Paste(L"123\r\nsecond line");
-  EXPECT_EQ(edit_.Text(), L"12Xde");
+  // A paste takes its first line, cut at a whole character to what fits.
+  Select(2, 3);
+  Paste(L"x\u6587\r\nsecond line");
+  EXPECT_EQ(edit_.Text(), L"\u6587\u4e2dx");
 
   // Deleting makes room again; control keys are no text and pass.
-  Select(0, 5);
+  Select(0, 3);
   Type(L"\b");
-  Type(L"xyz");
-  EXPECT_EQ(edit_.Text(), L"xyz");
+  Type(L"\u4e2d\u4e2dxyz");
+  EXPECT_EQ(edit_.Text(), L"\u4e2d\u4e2dx");
+}
+
+TEST_F(ByteLimitedEditTest, DoubleByteLimitsAreEachEditsOwn) {
+  if (!DoubleByteCodePage()) GTEST_SKIP() << "needs a double-byte ANSI code page";
+  const win::ByteLimitedEdit other(CreateWindowExW(
+      0, win::ByteLimitedEdit::ClassName(), L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 20,
+      280, 20, parent_, nullptr, GetModuleHandleW(nullptr), nullptr));
+  ASSERT_NE(other.handle(), nullptr);
+  edit_.SetByteLimit(3);
+  other.SetByteLimit(4);
+  const std::wstring chinese(4, L'\u4e2d');
+  Type(chinese);
+  for (wchar_t c : chinese) other.Send(WM_CHAR, c, 1);
+  EXPECT_EQ(edit_.Text(), std::wstring(1, L'\u4e2d'));
+  EXPECT_EQ(other.Text(), std::wstring(2, L'\u4e2d'));
 }
 
 TEST_F(ByteLimitedEditTest, NoLimitTakesMoreThanTheSystemDefault) {
@@ -77,19 +102,6 @@ TEST_F(ByteLimitedEditTest, NoLimitTakesMoreThanTheSystemDefault) {
   const std::wstring long_text(40000, L'q');
   Replace(long_text.c_str());
   EXPECT_EQ(edit_.Text().size(), long_text.size());
-}
-
-TEST_F(ByteLimitedEditTest, EachEditKeepsItsOwnLimit) {
-  const win::ByteLimitedEdit other(CreateWindowExW(
-      0, win::ByteLimitedEdit::ClassName(), L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 20,
-      280, 20, parent_, nullptr, GetModuleHandleW(nullptr), nullptr));
-  ASSERT_NE(other.handle(), nullptr);
-  edit_.SetByteLimit(2);
-  other.SetByteLimit(4);
-  Type(L"123456");
-  for (wchar_t c : std::wstring(L"123456")) other.Send(WM_CHAR, c, 1);
-  EXPECT_EQ(edit_.Text(), L"12");
-  EXPECT_EQ(other.Text(), L"1234");
 }
 
 }  // namespace
