@@ -2,11 +2,11 @@
 // still cuts what is typed, replaced and pasted to the bytes it takes.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "editor_fixture.h"
 #include "ui/win/byte_limited_edit.h"
 
 namespace qv::test {
@@ -34,15 +34,7 @@ class ByteLimitedEditTest : public ::testing::Test {
     edit_.Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
   }
   void Paste(const std::wstring& text) const {
-    ASSERT_TRUE(OpenClipboard(parent_));
-    EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    ASSERT_NE(memory, nullptr);
-    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
+    SetClipboardText(parent_, text);
     edit_.Send(WM_PASTE);
   }
 

@@ -278,15 +278,7 @@ TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
   Open();
   ClickListEntry(0);
   const std::wstring pasted(40000, L'p');
-  ASSERT_TRUE(OpenClipboard(Form().handle()));
-  EmptyClipboard();
-  const std::size_t bytes = (pasted.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  ASSERT_NE(memory, nullptr);
-  std::memcpy(GlobalLock(memory), pasted.c_str(), bytes);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
+  SetClipboardText(Form().handle(), pasted);
 
   for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
     Focus(id);
