@@ -31,7 +31,7 @@ void TForm1::ShowDocument(int selected) {
   list.SetRedraw(false);
   list.Clear();
   list.Reserve(static_cast<int>(doc_.tasks.size()),
-                   static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
+               static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
   std::wstring name;
   for (const TaskRecord& task : doc_.tasks) {
     win::AnsiToWideInto(task.NameView(), name);

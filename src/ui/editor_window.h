@@ -2,8 +2,9 @@
 // The editor window: the task list with the selected task's name, source and target on the first
 // page, the connection settings on the second, Save and Exit below. It owns the document.
 //
-// Its parts live in separate files: editor_window.cpp creates and lays out the window and
-// dispatches its messages, editor_controls.cpp puts the window's procedure in front of the
+// Its parts live in separate files: editor_layout.cpp lists the controls, each once, with their
+// places, fields and handlers; editor_window.cpp creates and lays out the window and dispatches
+// its messages by that list, editor_controls.cpp puts the window's procedure in front of the
 // system's controls, editor_keyboard.cpp is the keyboard navigation, editor_handlers.cpp the
 // event handlers and editor_folder_buttons.cpp the two folder buttons.
 #include <windows.h>
