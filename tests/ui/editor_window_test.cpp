@@ -191,6 +191,27 @@ TEST_F(EditorTest, MovingToAMonitorOfAnotherDpiScalesTheLayoutAndTheFont) {
   EXPECT_EQ(font.lfHeight, -win::Scale(12, dpi));
 }
 
+// The form answers the cursor question for every window: while a wait runs the mouse shows it
+// over the editor's controls, and the frame keeps its own cursors.
+TEST_F(EditorTest, WaitCursorShowsOverTheControlsWhileAWaitRuns) {
+  Open();
+  const HWND list = Get(kListBox1);
+  const LPARAM over_client = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  {
+    const win::WaitCursor wait;
+    SetCursor(nullptr);
+    EXPECT_EQ(SendMessageW(list, WM_SETCURSOR, reinterpret_cast<WPARAM>(list), over_client), TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    SetCursor(nullptr);
+    SendMessageW(Form().handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Form().handle()),
+                 MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  }
+  SetCursor(nullptr);
+  SendMessageW(list, WM_SETCURSOR, reinterpret_cast<WPARAM>(list), over_client);
+  EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
 RECT ScreenRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
