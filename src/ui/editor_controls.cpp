@@ -46,19 +46,6 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
   }
 }
 
-void RegisterPageClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(instance, kPageClass, &wc)) return;
-  wc.lpfnWndProc = PageProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kPageClass;
-  RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 WindowClassAndStyle ClassAndStyle(ControlKind kind) {
@@ -110,7 +97,7 @@ LRESULT CALLBACK TForm1::ControlClassProc(HWND hwnd, UINT message, WPARAM wparam
 
 void TForm1::RegisterControlClasses() {
   static const bool registered = [] {
-    RegisterPageClass();
+    win::RegisterWindowClassOnce(kPageClass, PageProc, nullptr);
     const WNDPROC procs[] = {ControlClassProc<kTabClass>, ControlClassProc<kListBoxClass>,
                              ControlClassProc<kButtonClass>, ControlClassProc<kEditClass>};
     static_assert(std::size(procs) == std::size(control_classes));
