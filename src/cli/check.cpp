@@ -101,7 +101,7 @@ class Checker {
   // double-byte character lost its second byte, which is what cutting by bytes does.
   void CheckField(const std::string& owner, std::span<const std::uint8_t> record,
                   const RecordField& field) {
-    if (field.kind != FieldKind::kText) return;
+    if (!HoldsText(field)) return;
     const std::size_t length = record[field.offset];
     if (length > field.capacity) {
       problems_.push_back(owner + ": " + field.word + " has the length byte " +

@@ -267,7 +267,7 @@ int Session::Show() {
   const std::span<const std::uint8_t> settings(doc_.settings.bytes);
   for (const RecordField& field : kSettingsFields) {
     out << row(field.label);
-    if (field.kind == FieldKind::kNumber) {
+    if (!HoldsText(field)) {
       out << FieldNumber(settings, field) << (*field.unit != '\0' ? " " : "") << field.unit;
     } else if (field.secret && !args_.show_password) {
       if (!FieldText(settings, field).empty()) out << "******** (--show-password shows it)";
@@ -340,18 +340,14 @@ int Session::Import() {
               DisplayPath());
 }
 
-// What the window's number edit would hold after the same keys: the key filter drops every
-// typed space, and a batch file's line end or a tab around the value is no key at all.
-std::string TypedNumber(std::string_view text) {
+// What the window's number edit would hold after the same keys: a batch file's line end or a tab
+// around the value is no key at all.
+std::string TypedNumber(const RecordField& field, std::string_view text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '\t')) {
     text.remove_suffix(1);
   }
   while (!text.empty() && text.front() == '\t') text.remove_prefix(1);
-  std::string typed;
-  for (const char c : text) {
-    if (c != ' ') typed += c;
-  }
-  return typed;
+  return AsTyped(field, text);
 }
 
 int Session::Set() {
@@ -369,14 +365,14 @@ int Session::Set() {
                  " has a character that code page " + std::to_string(code_page_->number()) +
                  " cannot hold (or is not UTF-8)");
   }
-  const std::string text = field->kind == FieldKind::kNumber ? TypedNumber(*bytes) : *bytes;
+  const std::string text = HoldsText(*field) ? *bytes : TypedNumber(*field, *bytes);
   if (text.size() > field->input_limit) {
     return Error(args_.field + " is " + std::to_string(text.size()) +
                  " bytes long; the editor takes " + std::to_string(field->input_limit) +
                  "; nothing was changed");
   }
-  if (field->kind == FieldKind::kText) {
-    doc_.SetSetting(*field, text);
+  if (HoldsText(*field)) {
+    doc_.SetField(field->id, -1, text);
     return Finish(args_.field + " set to " + (secret ? "(hidden)" : Quoted(text, *code_page_)));
   }
   if (!ParseInt(text)) {
@@ -384,7 +380,7 @@ int Session::Set() {
                  "\" is not a number the editor reads (decimal in 32 bits, or hexadecimal after "
                  "$ or 0x); nothing was changed");
   }
-  const std::int32_t stored = doc_.SetSetting(*field, text);
+  const std::int32_t stored = doc_.SetField(field->id, -1, text).number;
   return Finish(args_.field + " set to " + std::to_string(stored));
 }
 

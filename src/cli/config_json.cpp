@@ -119,8 +119,7 @@ bool HasUtf16Mark(std::string_view bytes) {
 
 std::string TaskWhere(std::size_t i) { return "tasks[" + std::to_string(i) + "]"; }
 
-template <std::size_t N>
-std::vector<std::string_view> JsonKeys(const RecordField (&fields)[N]) {
+std::vector<std::string_view> JsonKeys(std::span<const RecordField> fields) {
   std::vector<std::string_view> keys;
   for (const RecordField& field : fields) keys.push_back(field.json_key);
   return keys;
@@ -134,20 +133,15 @@ void ApplySettings(const Json& settings, ConfigDocument& doc, const CodePage& co
     if (found == settings.end()) continue;
     const std::string where = std::string("settings.") + field.json_key;
     const std::span<const std::uint8_t> record(doc.settings.bytes);
-    if (field.kind == FieldKind::kText) {
+    // An import copies a whole configuration, the port with it; only an edit of one setting,
+    // in the window or with `set`, leaves the port alone.
+    if (HoldsText(field)) {
       const std::string text = ReadText(*found, where, field.capacity, code_page);
-      if (text != FieldText(record, field)) doc.SetSetting(field, text);
+      if (text != FieldText(record, field)) doc.SetField(field.id, -1, text);
       continue;
     }
     const std::int32_t number = ReadNumber(*found, where);
-    if (number == FieldNumber(record, field)) continue;
-    if (field.editable) {
-      doc.SetSetting(field, std::to_string(number));
-    } else {
-      // An import copies a whole configuration, the port with it; only an edit of one setting,
-      // in the window or with `set`, leaves the port alone.
-      doc.SetPort(std::to_string(number));
-    }
+    if (number != FieldNumber(record, field)) doc.SetField(field.id, -1, std::to_string(number));
   }
 }
 
@@ -179,7 +173,7 @@ std::string ExportJson(const ConfigDocument& doc, const CodePage& code_page, boo
   OrderedJson settings = OrderedJson::object();
   const std::span<const std::uint8_t> record(doc.settings.bytes);
   for (const RecordField& field : kSettingsFields) {
-    if (field.kind == FieldKind::kNumber) {
+    if (!HoldsText(field)) {
       settings[field.json_key] = FieldNumber(record, field);
     } else if (!(field.secret && hide_secrets && !FieldText(record, field).empty())) {
       settings[field.json_key] = TextJson(FieldText(record, field), code_page);

@@ -237,79 +237,34 @@ ReplaceResult ConfigDocument::ReplaceTasks(const std::vector<TaskTexts>& wanted,
   return {RenameResult::kAccepted, 0, changed};
 }
 
-void ConfigDocument::SetTaskSource(int position, std::string_view text) {
-  if (!ValidPosition(position)) return;
-  tasks[static_cast<std::size_t>(position)].SetSource(Trim(text));
-  modified_ = true;
-}
-
-void ConfigDocument::SetTaskTarget(int position, std::string_view text) {
-  if (!ValidPosition(position)) return;
-  tasks[static_cast<std::size_t>(position)].SetTarget(Trim(text));
-  modified_ = true;
-}
-
-void ConfigDocument::SetHost(std::string_view text) {
-  settings.SetHost(text);
-  modified_ = true;
-}
-
-void ConfigDocument::SetUser(std::string_view text) {
-  settings.SetUser(text);
-  modified_ = true;
-}
-
-void ConfigDocument::SetPassword(std::string_view text) {
-  settings.SetPassword(text);
-  modified_ = true;
-}
-
-std::int32_t ConfigDocument::SetPort(std::string_view text) {
-  const std::int32_t value = ParseIntDef(text, 0);
-  if (value != settings.Port()) {
-    settings.SetPort(value);
-    modified_ = true;
+StoredField ConfigDocument::SetField(FieldId id, int position, std::string_view text) {
+  const RecordField& field = Field(id);
+  StoredField stored;
+  if (field.kind == FieldKind::kTaskName) {
+    stored.result = RenameTask(position, text);
+    if (stored.result == RenameResult::kAccepted && ValidPosition(position)) {
+      stored.text = tasks[static_cast<std::size_t>(position)].Name();
+    }
+    return stored;
   }
-  return value;
-}
-
-std::int32_t ConfigDocument::SetInterval(std::string_view text) {
-  const std::int32_t value = ParseIntDef(text, 0);
-  if (value != settings.Interval()) {
-    settings.SetInterval(value);
-    modified_ = true;
+  std::uint8_t* record = settings.bytes.data();
+  if (field.record == FieldRecord::kTask) {
+    if (!ValidPosition(position)) return stored;
+    record = tasks[static_cast<std::size_t>(position)].bytes.data();
   }
-  return value;
-}
-
-std::int32_t ConfigDocument::SetSpeedLimit(std::string_view text) {
-  const std::int32_t value = ParseIntDef(text, 0);
-  if (value != settings.SpeedLimit()) {
-    settings.SetSpeedLimit(value);
-    modified_ = true;
+  if (field.kind == FieldKind::kNumber) {
+    stored.number = ParseIntDef(text, 0);
+    if (stored.number != GetLE32(record + field.offset)) {
+      PutLE32(record + field.offset, stored.number);
+      modified_ = true;
+    }
+    return stored;
   }
-  return value;
-}
-
-std::int32_t ConfigDocument::SetSetting(const RecordField& field, std::string_view text) {
-  if (!field.editable) return 0;
-  switch (field.offset) {
-    case SettingsRecord::kHostOffset:
-      SetHost(text);
-      return 0;
-    case SettingsRecord::kUserOffset:
-      SetUser(text);
-      return 0;
-    case SettingsRecord::kPasswordOffset:
-      SetPassword(text);
-      return 0;
-    case SettingsRecord::kIntervalOffset:
-      return SetInterval(text);
-    case SettingsRecord::kSpeedLimitOffset:
-      return SetSpeedLimit(text);
-    default:
-      return 0;
-  }
+  PutShortString(record + field.offset, field.capacity,
+                 field.kind == FieldKind::kFolder ? Trim(text) : text);
+  stored.text = GetShortString(record + field.offset, field.capacity);
+  modified_ = true;
+  return stored;
 }
 
 }  // namespace qv

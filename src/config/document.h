@@ -7,12 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "config/record_fields.h"
 #include "config/records.h"
 #include "config/task_names.h"
 
 namespace qv {
-
-struct RecordField;
 
 enum class RenameResult { kAccepted, kRefusedEmpty, kRefusedRepeated };
 
@@ -25,6 +24,13 @@ struct TaskLookup {
 // A task as a whole configuration gives it.
 struct TaskTexts {
   std::string name, source, target;
+};
+
+// What SetField stored.
+struct StoredField {
+  RenameResult result = RenameResult::kAccepted;  // only a name is ever refused
+  std::int32_t number = 0;  // a number field: the number stored
+  std::string text;         // a text field: its bytes as stored (empty with no task there)
 };
 
 struct ReplaceResult {
@@ -79,20 +85,28 @@ class ConfigDocument {
   // taken as given. Folders are stored as SetTaskSource and SetTaskTarget store them. When
   // refused nothing changes; `modified` is set when the tasks' bytes change.
   ReplaceResult ReplaceTasks(const std::vector<TaskTexts>& wanted, std::string_view stem);
-  // Trimmed of bytes up to 32 at both ends, cut to 255 bytes.
-  void SetTaskSource(int position, std::string_view text);
-  void SetTaskTarget(int position, std::string_view text);
-  // Untrimmed, cut to the field; `modified` is set even when nothing changes.
-  void SetHost(std::string_view text);
-  void SetUser(std::string_view text);
-  void SetPassword(std::string_view text);
-  // Each returns the number stored (ParseIntDef with default 0); `modified` only on a change.
-  std::int32_t SetPort(std::string_view text);
-  std::int32_t SetInterval(std::string_view text);
-  std::int32_t SetSpeedLimit(std::string_view text);
-  // The setting a row of kSettingsFields names, set as its edit in the window sets it; the
-  // number stored for a number field, 0 for a text. A field that is not editable is left alone.
-  std::int32_t SetSetting(const RecordField& field, std::string_view text);
+  // Applies a typed text to a field as the window's edit applies it, by the field's kind: a name
+  // as RenameTask takes it; a folder trimmed of bytes up to 32 at both ends, then cut; another
+  // text untrimmed, cut; a number read by ParseIntDef with the default 0. `position` names the
+  // task of a task field and is not read for a setting. `modified` is set by every text stored,
+  // changed or not, and by a number only when it changes.
+  StoredField SetField(FieldId field, int position, std::string_view text);
+  void SetTaskSource(int position, std::string_view text) {
+    SetField(FieldId::kSource, position, text);
+  }
+  void SetTaskTarget(int position, std::string_view text) {
+    SetField(FieldId::kTarget, position, text);
+  }
+  void SetHost(std::string_view text) { SetField(FieldId::kHost, -1, text); }
+  void SetUser(std::string_view text) { SetField(FieldId::kUser, -1, text); }
+  void SetPassword(std::string_view text) { SetField(FieldId::kPassword, -1, text); }
+  std::int32_t SetPort(std::string_view text) { return SetField(FieldId::kPort, -1, text).number; }
+  std::int32_t SetInterval(std::string_view text) {
+    return SetField(FieldId::kInterval, -1, text).number;
+  }
+  std::int32_t SetSpeedLimit(std::string_view text) {
+    return SetField(FieldId::kSpeedLimit, -1, text).number;
+  }
   void MarkSaved() { modified_ = false; }
 
  private:

@@ -200,10 +200,8 @@ bool TBrwForm::PreTranslateMessage(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TBrwForm::OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (OnFocusMessage(message, wparam, lparam, result)) return result;
-  if (OnCursorMessage(message, lparam, result)) return result;
   switch (message) {
     case WM_SHOWWINDOW:
       // Only a real showing opens the browser, not the owner coming back from the task bar.

@@ -30,7 +30,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
   DirDlg1.Caption = UiText(kUiTargetPrompt);
-  DirDlg1.Directory = edTarget.Text();
+  DirDlg1.Directory = EditOf(kEdTarget).Text();
   // An error inside the dialog is shown as every other error of the editor.
   DirDlg1.SetErrorShower(ShowErrorMessage);
   // The file holds the path in the system's ANSI code page: a folder whose name has other

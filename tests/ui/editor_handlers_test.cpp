@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/image_fixture.h"
+#include "config/record_fields.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
@@ -252,6 +253,24 @@ TEST_F(EditorTest, SpaceIsDiscardedWhereTheEditHasAKeyFilter) {
   }
 }
 
+// The window and qvconf keep the same of a typed text: each edit holds what its field's row says
+// the typing leaves, blanks at either end and between words included.
+TEST_F(EditorTest, EveryEditKeepsOfTypedTextWhatItsFieldSays) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  const std::string typed = " a b  c ";
+  int edits = 0;
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.field) continue;
+    ++edits;
+    SendMessageW(Get(c.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    TypeChars(c.id, Widen(typed));
+    EXPECT_EQ(Text(c.id), Widen(AsTyped(*c.field, typed))) << c.name;
+  }
+  EXPECT_EQ(edits, 9);
+}
+
 // The task edits take any length: a long paste stays whole in the edit (and in the list, for the
 // name), and the document cuts it to its field when it is applied.
 TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
@@ -259,15 +278,7 @@ TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
   Open();
   ClickListEntry(0);
   const std::wstring pasted(40000, L'p');
-  ASSERT_TRUE(OpenClipboard(Form().handle()));
-  EmptyClipboard();
-  const std::size_t bytes = (pasted.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  ASSERT_NE(memory, nullptr);
-  std::memcpy(GlobalLock(memory), pasted.c_str(), bytes);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
+  SetClipboardText(Form().handle(), pasted);
 
   for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
     Focus(id);

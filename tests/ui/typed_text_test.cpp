@@ -119,6 +119,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Mended: Save stayed disabled until the edit was left, so Alt+S and a click on Save did nothing
 // on a document that only had a typed change.
+// The form, not each window, keeps the control that had the focus: the operator comes back from
+// another program to the edit they were typing in, its pending text still pending.
+TEST_F(TypedTextTest, ActivatedAgainTheFocusIsWhereItWas) {
+  Open();
+  ClickTab(1);
+  Type(kEdUser, L"someone");
+  ActivateAnotherWindow();
+
+  SetForegroundWindow(Form().handle());
+  SetActiveWindow(Form().handle());
+  Pump();
+  EXPECT_EQ(Focused(), kEdUser);
+  EXPECT_TRUE(Modified(kEdUser));
+  EXPECT_EQ(Form().Document().settings.User(), "");
+}
+
 TEST_F(TypedTextTest, TypingEnablesSaveAndSaveAppliesWhatWasTyped) {
   WriteTasks({{"Alpha", "", ""}});
   Open();
