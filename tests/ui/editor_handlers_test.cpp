@@ -1,5 +1,5 @@
 // Editing in the window: applying edits when they are left, renaming, adding, deleting, saving,
-// the close question, and the two ways a pending change used to be lost or misplaced.
+// the close question, and a pending change that must neither be lost nor land on another task.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -420,7 +420,7 @@ TEST_F(EditorTest, FailedSaveShowsTheErrorAndKeepsTheWindowOpen) {
   CreateDirectoryW(Directory().c_str(), nullptr);
 }
 
-// Mended: a change still pending in the focused edit is applied before closing decides and
+// A change still pending in the focused edit is applied before closing decides and
 // before saving, however the close or the save was asked for.
 TEST_F(EditorTest, PendingChangeIsAppliedBeforeTheCloseDecides) {
   Open();
@@ -650,7 +650,7 @@ TEST_F(EditorTest, PendingRefusedRenameStopsSave) {
   EXPECT_TRUE(IsOpen());
 }
 
-// Mended: a refused name never keeps the operator in the window. Every way of closing drops it
+// A refused name never keeps the operator in the window. Every way of closing drops it
 // (the task keeps its stored name) and goes on with the usual question; its refusal is shown
 // once, not again at the close when leaving the edit already showed it.
 enum class CloseWay { kExitClicked, kExitAccelerator, kTitleBar, kAltF4 };
@@ -754,7 +754,7 @@ TEST_F(EditorTest, EscapePutsTheStoredValueBack) {
   EXPECT_FALSE(Enabled(kBtnSave));
 }
 
-// Mended: a refused rename never lets the click that took the focus act, so the pending name
+// A refused rename never lets the click that took the focus act, so the pending name
 // cannot land on another task.
 TEST_F(EditorTest, RefusedRenameKeepsTheClickFromMovingTheSelection) {
   WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}, {"Gamma", "", ""}});

@@ -223,9 +223,9 @@ bool Inside(const RECT& inner, const RECT& outer) {
          inner.bottom <= outer.bottom;
 }
 
-// Mended: at a dpi whose layout is larger than the screen, the window was centred off its top
-// and shrunk so that Save and Exit could not be reached. It is laid out for the largest dpi that
-// fits, kept inside the work area, and every control shows whole.
+// At a dpi whose layout is larger than the screen, centring would put the window off its top and
+// shrinking it would hide Save and Exit. It is laid out for the largest dpi that fits, kept inside
+// the work area, and every control shows whole.
 TEST_F(EditorTest, AtADpiTooLargeForTheScreenTheWindowStaysWholeOnIt) {
   Open();
   const HWND form = Form().handle();

@@ -272,7 +272,7 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
   EXPECT_TRUE(Enabled(kBtnSave));
 }
 
-// Mended: a folder whose name the file cannot hold is taken by its short name, which can be
+// A folder whose name the file cannot hold is taken by its short name, which can be
 // stored, and the operator is told; the file never gets a path of "?".
 TEST_F(FolderButtonsTest, FolderTheFileCannotNameIsTakenByItsShortName) {
   if (win::FitsAnsiCodePage(kTokyo)) GTEST_SKIP() << "the system's code page holds the name";
