@@ -6,7 +6,7 @@ namespace qv {
 
 // True for a path that begins with a drive letter: the text is not empty and its second
 // character is ":" ("C:\Data", "d:"). That is how Windows itself tells a drive path from the
-// others, so a letter it allows beyond A-Z counts too. A network path ("\\server\share") is
+// others: it looks at the colon, not at the letter. A network path ("\\server\share") is
 // refused: the service cannot reach it.
 bool IsDriveLetterPath(std::wstring_view path);
 // The same rule for a target decoded from the file's code page.
