@@ -85,6 +85,71 @@ constexpr OtherSpelling kOtherSpellings[] = {{950, 0x2550, "\xF9\xF9"},
                                              {950, 0x2561, "\xF9\xEB"},
                                              {950, 0x256A, "\xF9\xEA"}};
 
+// The double bytes Windows gives to the private use characters, U+E000 on, in their order: the
+// user-defined areas of GBK and Big5, which iconv leaves undefined. GBK's last area is every cell
+// it leaves free, in the order of their bytes.
+struct UserRows {
+  unsigned char first_lead, last_lead;
+  bool low_trails;   // 0x40-0x7E, and 0x80-0xA0 where `high_trails` is false
+  bool high_trails;  // 0xA1-0xFE
+};
+
+void AddCells(const UserRows& rows, std::vector<unsigned>& cells) {
+  for (unsigned lead = rows.first_lead; lead <= rows.last_lead; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const bool low = trail < 0xA1 && trail != 0x7F && (trail < 0x80 || !rows.high_trails);
+      if ((low && rows.low_trails) || (trail >= 0xA1 && rows.high_trails)) {
+        cells.push_back(lead << 8 | trail);
+      }
+    }
+  }
+}
+
+std::vector<unsigned> GbkUserCells() {
+  std::vector<unsigned> cells;
+  for (const UserRows& rows : {UserRows{0xAA, 0xAF, false, true}, UserRows{0xF8, 0xFE, false, true},
+                               UserRows{0xA1, 0xA7, true, false}}) {
+    AddCells(rows, cells);
+  }
+  std::vector<bool> taken(0x10000);
+  for (const unsigned cell : cells) taken[cell] = true;
+  const Iconv to_utf8("UTF-8", "CP936");
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const unsigned cell = lead << 8 | trail;
+      const char bytes[] = {static_cast<char>(lead), static_cast<char>(trail)};
+      if (trail != 0x7F && !taken[cell] && !to_utf8.Convert(std::string_view(bytes, 2))) {
+        cells.push_back(cell);
+      }
+    }
+  }
+  return cells;
+}
+
+std::vector<unsigned> Big5UserCells() {
+  std::vector<unsigned> cells;
+  for (const UserRows& rows : {UserRows{0xFA, 0xFE, true, true}, UserRows{0x8E, 0xA0, true, true},
+                               UserRows{0x81, 0x8D, true, true}, UserRows{0xC6, 0xC6, false, true},
+                               UserRows{0xC7, 0xC8, true, true}}) {
+    AddCells(rows, cells);
+  }
+  return cells;
+}
+
+// Worked out once per process: GBK's free cells take one conversion each.
+const std::vector<unsigned>& UserCells(unsigned number) {
+  static const std::vector<unsigned> none;
+  if (number == 936) {
+    static const std::vector<unsigned> gbk = GbkUserCells();
+    return gbk;
+  }
+  if (number == 950) {
+    static const std::vector<unsigned> big5 = Big5UserCells();
+    return big5;
+  }
+  return none;
+}
+
 }  // namespace
 
 struct CodePage::Converters {
@@ -92,6 +157,16 @@ struct CodePage::Converters {
       : to_utf8("UTF-8", name.c_str()), from_utf8(name.c_str(), "UTF-8") {
     for (const OtherSpelling& s : kOtherSpellings) {
       if (s.page == number) other_spellings.emplace(s.character, s.bytes);
+    }
+  }
+
+  void ReadUserCells(unsigned number) {
+    const std::vector<unsigned>& cells = UserCells(number);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      const auto c = static_cast<char32_t>(0xE000 + i);
+      user_cells.emplace(cells[i], c);
+      other_spellings.emplace(
+          c, std::string{static_cast<char>(cells[i] >> 8), static_cast<char>(cells[i] & 0xFF)});
     }
   }
 
@@ -167,8 +242,38 @@ struct CodePage::Converters {
     return out;
   }
 
+  // iconv's characters, with Windows' in the user-defined areas.
+  std::optional<std::string> DecodeMultiBytes(std::string_view in) const {
+    if (user_cells.empty()) return to_utf8.Convert(in);
+    std::string out;
+    std::string pending;
+    const auto flush = [&] {
+      const std::optional<std::string> part = to_utf8.Convert(pending);
+      pending.clear();
+      if (part) out += *part;
+      return part.has_value();
+    };
+    for (std::size_t i = 0; i < in.size();) {
+      const auto lead = static_cast<unsigned char>(in[i]);
+      const std::size_t size = lead >= 0x81 && lead <= 0xFE && i + 1 < in.size() ? 2 : 1;
+      if (size == 2) {
+        const auto found = user_cells.find(lead << 8 | static_cast<unsigned char>(in[i + 1]));
+        if (found != user_cells.end()) {
+          if (!flush()) return std::nullopt;
+          AppendUtf8(out, found->second);
+          i += 2;
+          continue;
+        }
+      }
+      pending.append(in.substr(i, size));
+      i += size;
+    }
+    if (!flush()) return std::nullopt;
+    return out;
+  }
+
   std::optional<std::string> ToText(std::string_view in) const {
-    return single_byte ? DecodeSingleBytes(in) : to_utf8.Convert(in);
+    return single_byte ? DecodeSingleBytes(in) : DecodeMultiBytes(in);
   }
   std::optional<std::string> ToBytes(std::string_view utf8) const {
     return single_byte ? EncodeSingleBytes(utf8) : EncodeMultiBytes(utf8);
@@ -180,13 +285,14 @@ struct CodePage::Converters {
   std::array<char32_t, 256> bytes{};
   std::unordered_map<char32_t, char> characters;
   std::unordered_map<char32_t, std::string> other_spellings;
+  std::unordered_map<unsigned, char32_t> user_cells;
 };
 
 std::optional<CodePage> CodePage::Open(unsigned number) {
   for (const std::string& name : IconvNames(number)) {
     auto converters = std::make_shared<Converters>(number, name);
     if (!converters->to_utf8.ok() || !converters->from_utf8.ok()) continue;
-    converters->ReadSingleBytes(number);
+    if (!converters->ReadSingleBytes(number)) converters->ReadUserCells(number);
     CodePage page;
     page.number_ = number;
     page.converters_ = std::move(converters);
