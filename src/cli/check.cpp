@@ -8,6 +8,7 @@
 
 #include "cli/texts.h"
 #include "common/utf8.h"
+#include "config/drive_path.h"
 #include "config/record_fields.h"
 #include "config/records.h"
 #include "config/target_overlap.h"
@@ -153,7 +154,7 @@ class Checker {
     const std::string target = task.Target();
     if (target.empty()) {
       problems_.push_back(label + ": empty target");
-    } else if (!IsDriveLetterTarget(target)) {
+    } else if (!IsDriveLetterPath(DecodedTarget(target, DecoderFor(code_page_)))) {
       problems_.push_back(label + ": target " + Quoted(target, code_page_) +
                           " is not a drive-letter path such as C:\\Folder");
     }

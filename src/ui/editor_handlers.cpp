@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/win_text.h"
 #include "config/config_store.h"
 #include "config/target_overlap.h"
 #include "i18n/ui_strings.h"
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/win_text.h"
 #include "common/window_driver.h"
 #include "config/config_store.h"
 #include "config/store_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "common/win_text.h"
 #include "config/image_fixture.h"
 #include "config/record_fields.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {

@@ -14,6 +14,7 @@
 
 #include <gmock/gmock.h>
 
+#include "common/win_text.h"
 #include "common/window_driver.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
@@ -22,7 +23,6 @@
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
 #include "ui/network_wait.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {

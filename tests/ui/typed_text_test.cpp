@@ -9,10 +9,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/win_text.h"
 #include "editor_fixture.h"
 #include "i18n/expected_texts.h"
 #include "i18n/ui_strings.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {

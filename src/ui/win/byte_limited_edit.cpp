@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/win/ansi_text.h"
+#include "common/win_text.h"
 
 namespace qv::win {
 namespace {

@@ -4,8 +4,8 @@
 #include <new>
 #include <string>
 
+#include "common/win_text.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::win {
 
