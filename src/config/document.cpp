@@ -74,6 +74,17 @@ class NewTaskNamer {
 
 }  // namespace
 
+std::string& TaskTexts::Text(FieldId field) {
+  switch (field) {
+    case FieldId::kSource:
+      return source;
+    case FieldId::kTarget:
+      return target;
+    default:
+      return name;
+  }
+}
+
 bool ConfigDocument::ValidPosition(int position) const {
   return position >= 0 && static_cast<std::size_t>(position) < tasks.size();
 }

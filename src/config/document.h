@@ -24,6 +24,9 @@ struct TaskLookup {
 // A task as a whole configuration gives it.
 struct TaskTexts {
   std::string name, source, target;
+
+  // The text of a task field of the table.
+  std::string& Text(FieldId field);
 };
 
 // What SetField stored.
