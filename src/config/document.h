@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/record_fields.h"
@@ -26,7 +27,10 @@ struct TaskTexts {
   std::string name, source, target;
 
   // The text of a task field of the table.
-  std::string& Text(FieldId field);
+  const std::string& Text(FieldId field) const;
+  std::string& Text(FieldId field) {
+    return const_cast<std::string&>(std::as_const(*this).Text(field));
+  }
 };
 
 // What SetField stored.
