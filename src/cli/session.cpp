@@ -53,7 +53,8 @@ int Session::Save(const std::string& done) {
 }
 
 int Session::SaveFailed(const SaveResult& saved) {
-  return Error(Escaped(PathText(saved.error)) + (saved.reason.empty() ? "" : ": " + saved.reason) +
+  return Error(Escaped(PathText(saved.error)) +
+               (saved.reason.empty() ? "" : ": " + saved.reason) +
                (loaded_.status == LoadStatus::kMissing ? "; nothing was written"
                                                        : "; " + DisplayPath() + " keeps its bytes"));
 }

@@ -147,14 +147,13 @@ TEST_F(BadInputTest, MessagesWriteTheControlCharactersOfTheInput) {
       {{"import", "-"}, R"({"settings": {"a\u0001": 1}, "tasks": []})", "\"a\\x01\""},
       {{"import", "in\x02.json"}, "", "in\\x02.json"},
   };
+  const auto control = [](char ch) { return (ch >= 0 && ch < 32 && ch != '\n') || ch == 127; };
   for (const auto& c : cases) {
     const RunResult run = Run(c.args, c.input);
     SCOPED_TRACE(run.err);
     EXPECT_EQ(run.code, cli::kExitError);
     EXPECT_NE(run.err.find(c.shown), std::string::npos);
-    EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(),
-                            [](char ch) { return (ch >= 0 && ch < 32 && ch != '\n') || ch == 127; }),
-              0);
+    EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(), control), 0);
   }
   CaptureConsole console;
   EXPECT_EQ(cli::RunQvconf({"qvconf", "--code-page", "1252", "--file", "no\x1bsuch.dat", "show"},

@@ -27,7 +27,9 @@ int Set(Session& session, const SetOptions& options) {
   // The word passed the command's check, so it names a setting.
   const RecordField& field = *FindSettingsField(options.field);
   const std::string word = field.word;
-  if (!field.editable) return session.Error("the " + word + " is shown, never changed, as in the editor");
+  if (!field.editable) {
+    return session.Error("the " + word + " is shown, never changed, as in the editor");
+  }
   if (!session.Open(Session::Use::kEdit)) return session.exit_status();
   const CodePage& cp = session.code_page();
   const std::optional<std::string> bytes = cp.Encode(options.value);
