@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "common/win_text.h"
 #include "net/name_list.h"
 #include "ui/browser_form.h"
-#include "ui/win/ansi_text.h"
 
 namespace {
 

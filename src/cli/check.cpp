@@ -8,6 +8,7 @@
 
 #include "cli/texts.h"
 #include "common/utf8.h"
+#include "config/drive_path.h"
 #include "config/record_fields.h"
 #include "config/records.h"
 #include "config/target_overlap.h"
@@ -156,7 +157,7 @@ class Checker {
       }
     }
     const std::string target = task.Target();
-    if (!target.empty() && !IsDriveLetterTarget(target)) {
+    if (!target.empty() && !IsDriveLetterPath(DecodedTarget(target, DecoderFor(code_page_)))) {
       problems_.push_back(label + ": target " + Quoted(target, code_page_) +
                           " is not a drive-letter path such as C:\\Folder");
     }

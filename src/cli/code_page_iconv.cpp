@@ -1,7 +1,8 @@
 #include <errno.h>
 #include <iconv.h>
 
-#include <string>
+#include <array>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/code_page.h"
@@ -28,7 +29,8 @@ class Iconv {
 
   bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
 
-  std::optional<std::string> Convert(std::string_view in) const {
+  // Fails with `error` EILSEQ for a byte sequence that is no character, EINVAL for a cut one.
+  std::optional<std::string> Convert(std::string_view in, int* error = nullptr) const {
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
     std::string out(in.size() * 4 + 16, '\0');
     char* in_p = const_cast<char*>(in.data());
@@ -38,13 +40,16 @@ class Iconv {
     while (in_left > 0) {
       if (iconv(handle_, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1))
         continue;
-      if (errno != E2BIG) return std::nullopt;  // EILSEQ, or EINVAL for a cut sequence
+      if (errno != E2BIG) {
+        if (error) *error = errno;
+        return std::nullopt;
+      }
       const std::size_t used = out.size() - out_left;
       out.resize(out.size() * 2);
       out_p = out.data() + used;
       out_left = out.size() - used;
     }
-    // Stateful encodings end with a reset sequence; ours have none, but ask anyway.
+    // 1255 and 1258 hold back a letter until they know no accent follows: this lets it out.
     if (iconv(handle_, nullptr, nullptr, &out_p, &out_left) == static_cast<std::size_t>(-1)) {
       return std::nullopt;
     }
@@ -56,85 +61,258 @@ class Iconv {
   iconv_t handle_;
 };
 
-// Windows' table for code page 1252 above 0x7F: 0x80-0x9F below, every other byte is the code
-// point of the same number. iconv leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined; Windows maps
-// them to the control characters of the same number, and a file may hold them.
-constexpr char16_t kCp1252From80[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kNoCharacter = 0xFFFFFFFF;
 
-std::string Decode1252(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? char32_t{kCp1252From80[b - 0x80]} : char32_t{b});
+// Where Windows' tables differ from iconv's. A byte Windows reads as a character that iconv does
+// not know: the bytes 0x80-0x9F that a single-byte page leaves free stand for the control
+// characters of the same number, and these.
+struct ExtraByte {
+  unsigned page;
+  unsigned char byte;
+  char32_t character;
+};
+constexpr ExtraByte kExtraBytes[] = {{1255, 0xCA, 0x05BA}};
+
+// A character both tables have, for which Windows writes other bytes: Big5 spells four box
+// drawing characters twice, and Windows writes the second spelling where iconv writes the first.
+struct OtherSpelling {
+  unsigned page;
+  char32_t character;
+  const char* bytes;
+};
+constexpr OtherSpelling kOtherSpellings[] = {{950, 0x2550, "\xF9\xF9"},
+                                             {950, 0x255E, "\xF9\xE9"},
+                                             {950, 0x2561, "\xF9\xEB"},
+                                             {950, 0x256A, "\xF9\xEA"}};
+
+// The double bytes Windows gives to the private use characters, U+E000 on, in their order: the
+// user-defined areas of GBK and Big5, which iconv leaves undefined. GBK's last area is every cell
+// it leaves free, in the order of their bytes.
+struct UserRows {
+  unsigned char first_lead, last_lead;
+  bool low_trails;   // 0x40-0x7E, and 0x80-0xA0 where `high_trails` is false
+  bool high_trails;  // 0xA1-0xFE
+};
+
+void AddCells(const UserRows& rows, std::vector<unsigned>& cells) {
+  for (unsigned lead = rows.first_lead; lead <= rows.last_lead; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const bool low = trail < 0xA1 && trail != 0x7F && (trail < 0x80 || !rows.high_trails);
+      if ((low && rows.low_trails) || (trail >= 0xA1 && rows.high_trails)) {
+        cells.push_back(lead << 8 | trail);
+      }
+    }
   }
-  return out;
 }
 
-std::optional<std::string> Encode1252(std::string_view utf8) {
-  const std::optional<std::u32string> text = DecodeUtf8(utf8);
-  if (!text) return std::nullopt;
-  std::string out;
-  out.reserve(text->size());
-  for (const char32_t c : *text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    int found = -1;
-    for (int i = 0; i < 32 && found < 0; ++i) {
-      if (kCp1252From80[i] == c) found = i;
-    }
-    if (found < 0) return std::nullopt;
-    out += static_cast<char>(0x80 + found);
+std::vector<unsigned> GbkUserCells() {
+  std::vector<unsigned> cells;
+  for (const UserRows& rows : {UserRows{0xAA, 0xAF, false, true}, UserRows{0xF8, 0xFE, false, true},
+                               UserRows{0xA1, 0xA7, true, false}}) {
+    AddCells(rows, cells);
   }
-  return out;
+  std::vector<bool> taken(0x10000);
+  for (const unsigned cell : cells) taken[cell] = true;
+  const Iconv to_utf8("UTF-8", "CP936");
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const unsigned cell = lead << 8 | trail;
+      const char bytes[] = {static_cast<char>(lead), static_cast<char>(trail)};
+      if (trail != 0x7F && !taken[cell] && !to_utf8.Convert(std::string_view(bytes, 2))) {
+        cells.push_back(cell);
+      }
+    }
+  }
+  return cells;
+}
+
+std::vector<unsigned> Big5UserCells() {
+  std::vector<unsigned> cells;
+  for (const UserRows& rows : {UserRows{0xFA, 0xFE, true, true}, UserRows{0x8E, 0xA0, true, true},
+                               UserRows{0x81, 0x8D, true, true}, UserRows{0xC6, 0xC6, false, true},
+                               UserRows{0xC7, 0xC8, true, true}}) {
+    AddCells(rows, cells);
+  }
+  return cells;
+}
+
+// Worked out once per process: GBK's free cells take one conversion each.
+const std::vector<unsigned>& UserCells(unsigned number) {
+  static const std::vector<unsigned> none;
+  if (number == 936) {
+    static const std::vector<unsigned> gbk = GbkUserCells();
+    return gbk;
+  }
+  if (number == 950) {
+    static const std::vector<unsigned> big5 = Big5UserCells();
+    return big5;
+  }
+  return none;
 }
 
 }  // namespace
 
 struct CodePage::Converters {
-  Converters(const std::string& name)
-      : to_utf8("UTF-8", name.c_str()), from_utf8(name.c_str(), "UTF-8") {}
+  Converters(unsigned number, const std::string& name)
+      : to_utf8("UTF-8", name.c_str()), from_utf8(name.c_str(), "UTF-8") {
+    for (const OtherSpelling& s : kOtherSpellings) {
+      if (s.page == number) other_spellings.emplace(s.character, s.bytes);
+    }
+  }
+
+  void ReadUserCells(unsigned number) {
+    const std::vector<unsigned>& cells = UserCells(number);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      const auto c = static_cast<char32_t>(0xE000 + i);
+      user_cells.emplace(cells[i], c);
+      other_spellings.emplace(
+          c, std::string{static_cast<char>(cells[i] >> 8), static_cast<char>(cells[i] & 0xFF)});
+    }
+  }
+
+  // Builds the byte table of a single-byte page; false for a page of more bytes per character.
+  // Each byte is converted alone, as Windows converts it: iconv would also make one accented
+  // letter of a letter and the accent byte after it (1255, 1258), which Windows leaves as two.
+  bool ReadSingleBytes(unsigned number) {
+    for (unsigned b = 0; b < 256; ++b) {
+      int error = 0;
+      const std::optional<std::string> text =
+          to_utf8.Convert(std::string(1, static_cast<char>(b)), &error);
+      if (!text && error == EINVAL) return false;  // a lead byte: the page has double bytes
+      const std::optional<std::u32string> points = text ? DecodeUtf8(*text) : std::nullopt;
+      char32_t c = points && points->size() == 1 ? (*points)[0] : kNoCharacter;
+      if (c == kNoCharacter && b >= 0x80 && b < 0xA0) c = b;
+      for (const ExtraByte& extra : kExtraBytes) {
+        if (extra.page == number && extra.byte == b) c = extra.character;
+      }
+      bytes[b] = c;
+      if (c != kNoCharacter) characters.emplace(c, static_cast<char>(b));
+    }
+    single_byte = true;
+    return true;
+  }
+
+  std::optional<std::string> DecodeSingleBytes(std::string_view in) const {
+    std::string out;
+    out.reserve(in.size() * 2);
+    for (const char ch : in) {
+      const char32_t c = bytes[static_cast<unsigned char>(ch)];
+      if (c == kNoCharacter) return std::nullopt;
+      AppendUtf8(out, c);
+    }
+    return out;
+  }
+
+  std::optional<std::string> EncodeSingleBytes(std::string_view utf8) const {
+    const std::optional<std::u32string> text = DecodeUtf8(utf8);
+    if (!text) return std::nullopt;
+    std::string out;
+    out.reserve(text->size());
+    for (const char32_t c : *text) {
+      const auto found = characters.find(c);
+      if (found == characters.end()) return std::nullopt;
+      out += found->second;
+    }
+    return out;
+  }
+
+  // iconv's bytes, with Windows' spelling put in where the two differ.
+  std::optional<std::string> EncodeMultiBytes(std::string_view utf8) const {
+    if (other_spellings.empty()) return from_utf8.Convert(utf8);
+    const std::optional<std::u32string> text = DecodeUtf8(utf8);
+    if (!text) return std::nullopt;
+    std::string out;
+    std::string pending;
+    const auto flush = [&] {
+      const std::optional<std::string> part = from_utf8.Convert(pending);
+      pending.clear();
+      if (part) out += *part;
+      return part.has_value();
+    };
+    for (const char32_t c : *text) {
+      const auto other = other_spellings.find(c);
+      if (other == other_spellings.end()) {
+        AppendUtf8(pending, c);
+        continue;
+      }
+      if (!flush()) return std::nullopt;
+      out += other->second;
+    }
+    if (!flush()) return std::nullopt;
+    return out;
+  }
+
+  // iconv's characters, with Windows' in the user-defined areas.
+  std::optional<std::string> DecodeMultiBytes(std::string_view in) const {
+    if (user_cells.empty()) return to_utf8.Convert(in);
+    std::string out;
+    std::string pending;
+    const auto flush = [&] {
+      const std::optional<std::string> part = to_utf8.Convert(pending);
+      pending.clear();
+      if (part) out += *part;
+      return part.has_value();
+    };
+    for (std::size_t i = 0; i < in.size();) {
+      const auto lead = static_cast<unsigned char>(in[i]);
+      const std::size_t size = lead >= 0x81 && lead <= 0xFE && i + 1 < in.size() ? 2 : 1;
+      if (size == 2) {
+        const auto found = user_cells.find(lead << 8 | static_cast<unsigned char>(in[i + 1]));
+        if (found != user_cells.end()) {
+          if (!flush()) return std::nullopt;
+          AppendUtf8(out, found->second);
+          i += 2;
+          continue;
+        }
+      }
+      pending.append(in.substr(i, size));
+      i += size;
+    }
+    if (!flush()) return std::nullopt;
+    return out;
+  }
+
+  std::optional<std::string> ToText(std::string_view in) const {
+    return single_byte ? DecodeSingleBytes(in) : DecodeMultiBytes(in);
+  }
+  std::optional<std::string> ToBytes(std::string_view utf8) const {
+    return single_byte ? EncodeSingleBytes(utf8) : EncodeMultiBytes(utf8);
+  }
+
   Iconv to_utf8;
   Iconv from_utf8;
+  bool single_byte = false;
+  std::array<char32_t, 256> bytes{};
+  std::unordered_map<char32_t, char> characters;
+  std::unordered_map<char32_t, std::string> other_spellings;
+  std::unordered_map<unsigned, char32_t> user_cells;
 };
 
 std::optional<CodePage> CodePage::Open(unsigned number) {
-  if (number == 1252) {
+  for (const std::string& name : IconvNames(number)) {
+    auto converters = std::make_shared<Converters>(number, name);
+    if (!converters->to_utf8.ok() || !converters->from_utf8.ok()) continue;
+    if (!converters->ReadSingleBytes(number)) converters->ReadUserCells(number);
     CodePage page;
     page.number_ = number;
+    page.converters_ = std::move(converters);
     return page;
-  }
-  for (const std::string& name : IconvNames(number)) {
-    auto converters = std::make_shared<Converters>(name);
-    if (converters->to_utf8.ok() && converters->from_utf8.ok()) {
-      CodePage page;
-      page.number_ = number;
-      page.converters_ = std::move(converters);
-      return page;
-    }
   }
   return std::nullopt;
 }
 
 std::optional<std::string> CodePage::Decode(std::string_view bytes) const {
-  if (number_ == 1252) return Decode1252(bytes);
-  std::optional<std::string> text = converters_->to_utf8.Convert(bytes);
+  std::optional<std::string> text = converters_->ToText(bytes);
   if (!text) return std::nullopt;
-  const std::optional<std::string> back = converters_->from_utf8.Convert(*text);
+  const std::optional<std::string> back = converters_->ToBytes(*text);
   if (!back || *back != bytes) return std::nullopt;
   return text;
 }
 
 std::optional<std::string> CodePage::Encode(std::string_view utf8) const {
-  if (number_ == 1252) return Encode1252(utf8);
-  std::optional<std::string> bytes = converters_->from_utf8.Convert(utf8);
+  std::optional<std::string> bytes = converters_->ToBytes(utf8);
   if (!bytes) return std::nullopt;
-  const std::optional<std::string> back = converters_->to_utf8.Convert(*bytes);
+  const std::optional<std::string> back = converters_->ToText(*bytes);
   if (!back || *back != utf8) return std::nullopt;
   return bytes;
 }

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include "cli/host.h"
+#include "common/win_text.h"
 #include "config/config_store.h"
-#include "config/utf8_win.h"
 #include "i18n/ui_strings.h"
 
 namespace qv::cli {
@@ -16,7 +16,7 @@ void Write(DWORD which, std::string_view utf8) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return;
   DWORD mode = 0;
   if (GetConsoleMode(handle, &mode)) {
-    const std::wstring wide = Wide(utf8);
+    const std::wstring wide = win::Utf8ToWide(utf8);
     std::size_t done = 0;
     while (done < wide.size()) {
       DWORD written = 0;
@@ -81,14 +81,14 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> args;
-  for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
+  for (int i = 0; i < count; ++i) args.push_back(win::WideToUtf8(wide[i]));
   LocalFree(wide);
   return args;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
-  Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileW(win::Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok() || !ReadHandle(file.get(), content)) {
     error = path + ": " + SystemErrorText(static_cast<std::uint32_t>(GetLastError()));
     return false;
@@ -97,16 +97,18 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content, std::string& error) {
-  const SaveResult result = WriteProtectedFile(
-      Wide(path), {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
-  if (!result.ok) error = path + ": " + (result.reason.empty() ? Utf8(result.error) : result.reason);
+  const SaveResult result =
+      WriteProtectedFile(win::Utf8ToWide(path),
+                         {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+  if (!result.ok)
+    error = path + ": " + (result.reason.empty() ? win::WideToUtf8(result.error) : result.reason);
   return result.ok;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
   const auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access asked for: enough to learn which file it is, even one opened without sharing.
-    Handle file(CreateFileW(Wide(path).c_str(), 0,
+    Handle file(CreateFileW(win::Utf8ToWide(path).c_str(), 0,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.ok() && GetFileInformationByHandle(file.get(), &info) != FALSE;
@@ -118,8 +120,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   }
   const auto full = [](const std::string& path) {
     std::wstring out(32768, L'\0');
-    const DWORD n =
-        GetFullPathNameW(Wide(path).c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    const DWORD n = GetFullPathNameW(win::Utf8ToWide(path).c_str(), static_cast<DWORD>(out.size()),
+                                     out.data(), nullptr);
     out.resize(n > 0 && n < out.size() ? n : 0);
     return out;
   };
@@ -129,7 +131,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool IsReadOnlyFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  const DWORD attributes = GetFileAttributesW(win::Utf8ToWide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
          (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }

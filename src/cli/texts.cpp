@@ -1,23 +1,14 @@
 #include "cli/texts.h"
 
+#include "common/hex.h"
 #include "common/utf8.h"
 
 namespace qv::cli {
 namespace {
 
-constexpr char kDigits[] = "0123456789abcdef";
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 void AppendEscaped(std::string& out, unsigned char c) {
   out += "\\x";
-  out += kDigits[c >> 4];
-  out += kDigits[c & 15];
+  AppendHexByte(out, c);
 }
 
 std::string EscapedAs(std::string_view text, bool utf8) {
@@ -39,11 +30,7 @@ std::string EscapedAs(std::string_view text, bool utf8) {
 std::string ToHex(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (const char ch : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
+  for (const char ch : bytes) AppendHexByte(out, static_cast<unsigned char>(ch));
   return out;
 }
 
@@ -52,7 +39,7 @@ std::optional<std::string> FromHex(std::string_view hex) {
   std::string out;
   out.reserve(hex.size() / 2);
   for (std::size_t i = 0; i < hex.size(); i += 2) {
-    const int high = HexValue(hex[i]), low = HexValue(hex[i + 1]);
+    const int high = HexDigitValue(hex[i]), low = HexDigitValue(hex[i + 1]);
     if (high < 0 || low < 0) return std::nullopt;
     out += static_cast<char>(high * 16 + low);
   }

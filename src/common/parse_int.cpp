@@ -1,16 +1,8 @@
 #include "common/parse_int.h"
 
+#include "common/hex.h"
+
 namespace qv {
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::optional<std::int32_t> ParseInt(std::string_view text) {
   std::size_t i = 0;
@@ -29,7 +21,7 @@ std::optional<std::int32_t> ParseInt(std::string_view text) {
     if (digits.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-      int d = HexDigit(c);
+      int d = HexDigitValue(c);
       if (d < 0) return std::nullopt;
       value = value * 16 + static_cast<unsigned>(d);
       if (value > 0xFFFFFFFFu) return std::nullopt;

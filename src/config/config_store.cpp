@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/hex.h"
 #include "config/config_store.h"
 #include "config/config_store_steps.h"
 
@@ -15,9 +16,7 @@ namespace {
 
 NativeString Native(std::string_view ascii) { return NativeString(ascii.begin(), ascii.end()); }
 
-bool IsHexDigit(NativeString::value_type c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(NativeString::value_type c) { return HexDigitValue(c) >= 0; }
 
 using NativeView = std::basic_string_view<NativeString::value_type>;
 
@@ -113,11 +112,8 @@ class SaveFile {
             std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 16 && handle_ == kNoFile; ++attempt) {
       const std::uint64_t token = (seed * 0x9E3779B97F4A7C15ull) ^ (std::uint64_t{++counter} << 1);
-      NativeString digits(kSaveFileTokenDigits, '0');
-      for (std::size_t i = 0; i < kSaveFileTokenDigits; ++i) {
-        digits[i] = "0123456789abcdef"[(token >> (4 * (kSaveFileTokenDigits - 1 - i))) & 0xF];
-      }
-      path_ = folder + name + Native(kSaveFileMark) + digits + Native(kSaveFileSuffix);
+      path_ = folder + name + Native(kSaveFileMark) +
+              HexDigits<NativeString>(token, kSaveFileTokenDigits) + Native(kSaveFileSuffix);
       handle_ = steps_.create(path_, protection);
       // Only a name that is taken is worth another try.
       if (handle_ == kNoFile && !NameTaken(LastSystemError())) break;

@@ -8,11 +8,13 @@
 #include <new>
 #include <vector>
 
+#include "common/fnv.h"
+#include "common/hex.h"
+#include "common/win_text.h"
 #include "config/config_store.h"
 #include "config/config_store_steps.h"
 #include "config/exe_directory.h"
 #include "config/file_stream.h"
-#include "config/utf8_win.h"
 
 namespace qv {
 namespace {
@@ -217,12 +219,7 @@ std::vector<std::wstring> Leftovers(const ConfigLocation& location) {
 // drive letter, a link, a share) names one turn; by its full path when it cannot be opened.
 std::wstring TurnKey(const std::wstring& given) {
   const std::wstring folder = given.empty() ? L"." : given;
-  wchar_t digits[17];
-  const auto hex = [&digits](std::uint64_t value) {
-    for (int i = 0; i < 16; ++i) digits[i] = L"0123456789abcdef"[(value >> (60 - 4 * i)) & 0xF];
-    digits[16] = L'\0';
-    return std::wstring(digits);
-  };
+  const auto hex = [](std::uint64_t value) { return HexDigits<std::wstring>(value, 16); };
   const HANDLE handle =
       CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -241,9 +238,7 @@ std::wstring TurnKey(const std::wstring& given) {
   full.resize(n > 0 && n < full.size() ? n : 0);
   if (full.empty()) full = folder;
   CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const wchar_t c : full) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-  return L"path-" + hex(hash);
+  return L"path-" + hex(Fnv1a64(std::wstring_view(full)));
 }
 
 // In the Global namespace, which every session shares (a script run by a service and the
@@ -265,19 +260,9 @@ std::uint32_t LastSystemError() { return GetLastError(); }
 void SetLastSystemError(std::uint32_t code) { SetLastError(code); }
 
 std::string SystemErrorText(std::uint32_t code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n != 0 ? std::wstring(text, n) : L"error " + std::to_wstring(code);
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() &&
-         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
-    message.pop_back();
-  }
-  return Utf8(message);
+  return win::WideToUtf8(win::SystemErrorText(code));
 }
-std::string PathText(const std::wstring& path) { return Utf8(path); }
+std::string PathText(const std::wstring& path) { return win::WideToUtf8(path); }
 
 SaveSteps SaveSteps::Platform() {
   SaveSteps steps;
@@ -424,7 +409,7 @@ bool ConfigLocationOf(const std::string& text, bool is_directory, ConfigLocation
     error = "an empty path names no file";
     return false;
   }
-  std::wstring path = Wide(text);
+  std::wstring path = win::Utf8ToWide(text);
   std::replace(path.begin(), path.end(), L'/', L'\\');
   if (is_directory) {
     if (path.back() != L'\\') path += L'\\';

@@ -2,42 +2,50 @@
 
 #include <unordered_map>
 
+#include "config/drive_path.h"
+
 namespace qv {
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsSeparator(char32_t c) { return c == U'\\' || c == U'/'; }
 
-// Windows compares file names by upper-casing them with its table; this is that table for the
-// letters the supported code pages can spell (Latin, Greek, Cyrillic, full-width Latin).
+// Windows compares file names by upper-casing them with its own table, which is not Unicode's
+// (it leaves "ς", "µ" and "ı" alone). These are its rows for every letter that an ANSI code page
+// of Windows can spell, held against the system's own by a test of the Windows build.
+struct CaseRow {
+  char32_t first, last;
+  int delta;      // from the lower to the upper case
+  char32_t step;  // 2 where lower and upper case letters alternate
+};
+constexpr CaseRow kUpperCase[] = {
+    {0x0061, 0x007A, -32, 1}, {0x00E0, 0x00F6, -32, 1},   {0x00F8, 0x00FE, -32, 1},
+    {0x00FF, 0x00FF, 121, 1}, {0x0101, 0x012F, -1, 2},    {0x0133, 0x0137, -1, 2},
+    {0x013A, 0x0148, -1, 2},  {0x014B, 0x0177, -1, 2},    {0x017A, 0x017E, -1, 2},
+    {0x0192, 0x0192, -1, 1},  {0x01A1, 0x01A1, -1, 1},    {0x01B0, 0x01B0, -1, 1},
+    {0x01CE, 0x01DC, -1, 2},  {0x0251, 0x0251, 10780, 1}, {0x0261, 0x0261, 42315, 1},
+    {0x03AC, 0x03AC, -38, 1}, {0x03AD, 0x03AF, -37, 1},   {0x03B1, 0x03C1, -32, 1},
+    {0x03C3, 0x03CB, -32, 1}, {0x03CC, 0x03CC, -64, 1},   {0x03CD, 0x03CE, -63, 1},
+    {0x0430, 0x044F, -32, 1}, {0x0450, 0x045F, -80, 1},   {0x0491, 0x0491, -1, 1},
+    {0x2170, 0x2179, -16, 1}, {0x24D0, 0x24E9, -26, 1},   {0xFF41, 0xFF5A, -32, 1},
+};
+
 char32_t UpperCase(char32_t c) {
-  if (c >= U'a' && c <= U'z') return c - 32;
-  if (c < 0x80) return c;
-  if (c == 0xB5) return 0x39C;
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F) {
-    const bool odd_lower = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-    const bool even_lower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (odd_lower && c % 2 == 1) return c - 1;
-    if (even_lower && c % 2 == 0) return c - 1;
-    return c;
+  for (const CaseRow& row : kUpperCase) {
+    if (c < row.first) break;
+    if (c <= row.last && (c - row.first) % row.step == 0) {
+      return static_cast<char32_t>(static_cast<int>(c) + row.delta);
+    }
   }
-  if (c == 0x192) return 0x191;
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
-  if (c == 0x3C2) return 0x3A3;
-  if (c >= 0x3AC && c <= 0x3AF) return c == 0x3AC ? 0x386 : c - 37;
-  if (c == 0x3CC) return 0x38C;
-  if (c == 0x3CD || c == 0x3CE) return c - 63;
-  if (c >= 0x430 && c <= 0x44F) return c - 32;
-  if (c >= 0x450 && c <= 0x45F) return c - 80;
-  if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;
   return c;
 }
 
-// The target as Windows reads it: decoded where it decodes, else byte by byte (a byte then
-// stands for itself, which cannot make two different folders look the same).
-std::u32string Decoded(std::string_view bytes, const TargetDecoder& decode) {
+bool AllDots(std::u32string_view name) {
+  return name.find_first_not_of(U'.') == std::u32string_view::npos;
+}
+
+}  // namespace
+
+std::u32string DecodedTarget(std::string_view bytes, const TargetDecoder& decode) {
   if (decode) {
     if (std::optional<std::u32string> text = decode(bytes)) return *text;
   }
@@ -46,34 +54,34 @@ std::u32string Decoded(std::string_view bytes, const TargetDecoder& decode) {
   return wide;
 }
 
-}  // namespace
-
-bool IsDriveLetterTarget(std::string_view target) {
-  return target.size() >= 3 && IsAsciiLetter(target[0]) && target[1] == ':' &&
-         IsSeparator(static_cast<unsigned char>(target[2]));
-}
-
 std::u32string FolderKey(std::u32string_view path) {
   // The drive, "C:", is the first part and is never left by "..".
   std::vector<std::u32string> parts{std::u32string(path.substr(0, 2))};
   std::u32string part;
-  const auto close_part = [&] {
+  // Windows drops the one dot that ends a folder name followed by a separator ("a.\b" is "a\b"),
+  // but a name of dots only is a name; the last name of a path that does not end in a separator
+  // loses every dot and blank at its end, so "a \b" and "a\b" are two folders.
+  const auto close_part = [&](bool last) {
     if (part == U"..") {
       if (parts.size() > 1) parts.pop_back();
-    } else {
-      while (!part.empty() && (part.back() == U'.' || part.back() == U' ')) part.pop_back();
+    } else if (part != U".") {
+      if (last) {
+        while (!part.empty() && (part.back() == U'.' || part.back() == U' ')) part.pop_back();
+      } else if (!part.empty() && part.back() == U'.' && !AllDots(part)) {
+        part.pop_back();
+      }
       if (!part.empty()) parts.push_back(part);
     }
     part.clear();
   };
   for (std::size_t i = 2; i < path.size(); ++i) {
     if (IsSeparator(path[i])) {
-      close_part();
+      close_part(false);
     } else {
       part += path[i];
     }
   }
-  close_part();
+  close_part(true);
   std::u32string key;
   for (const std::u32string& p : parts) {
     if (!key.empty()) key += U'\\';
@@ -89,9 +97,9 @@ std::vector<TargetOverlap> FindTargetOverlaps(const ConfigDocument& doc,
   std::vector<std::u32string> keys(doc.tasks.size());
   std::unordered_map<std::u32string, std::size_t> owner;
   for (std::size_t i = 0; i < doc.tasks.size(); ++i) {
-    const std::string target = doc.tasks[i].Target();
-    if (!IsDriveLetterTarget(target)) continue;
-    keys[i] = FolderKey(Decoded(target, decode));
+    const std::u32string target = DecodedTarget(doc.tasks[i].Target(), decode);
+    if (!IsFullDrivePath(target)) continue;
+    keys[i] = FolderKey(target);
     const auto [first, inserted] = owner.emplace(keys[i], i);
     if (!inserted) found.push_back({i, OverlapKind::kSameFolder, first->second});
   }

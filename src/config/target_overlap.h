@@ -25,18 +25,20 @@ struct TargetOverlap {
 // A target's bytes as text, or nothing where they do not decode in the file's code page.
 using TargetDecoder = std::function<std::optional<std::u32string>(std::string_view bytes)>;
 
-// Only drive-letter paths take part: anything else is no folder the service can write to.
+// Only full drive paths take part: a network path is no folder the service can write to, and
+// where a drive-relative one ("d:", "C:Data") lies depends on the service's current folders.
 // The same folder comes first, in task order, naming the first task that has it; then each
 // target inside another, naming the outermost one around it.
 std::vector<TargetOverlap> FindTargetOverlaps(const ConfigDocument& doc,
                                               const TargetDecoder& decode);
 
-// Whether the bytes start like "C:\" or "C:/".
-bool IsDriveLetterTarget(std::string_view target);
+// A target's text as Windows reads it: decoded where it decodes, else byte by byte (a byte then
+// stands for itself, which cannot make two different folders look the same).
+std::u32string DecodedTarget(std::string_view bytes, const TargetDecoder& decode);
 
-// One spelling per folder of a drive-letter path, as Windows resolves it: one kind of
-// separator, "." and ".." resolved, the dots and blanks that end a name dropped, letters in one
-// case.
+// One spelling per folder of a full drive path, as Windows resolves it: one kind of separator,
+// "." and ".." resolved, the dots and blanks that end the path dropped and the one dot that ends
+// a folder name inside it, letters in one case as Windows compares file names.
 std::u32string FolderKey(std::u32string_view path);
 
 }  // namespace qv

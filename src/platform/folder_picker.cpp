@@ -7,17 +7,10 @@
 #include <string_view>
 #include <utility>
 
+#include "common/win_text.h"
+
 namespace qv {
 namespace {
-
-std::wstring FromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
 
 std::wstring CurrentDirectory() {
   std::wstring path(MAX_PATH, L'\0');
@@ -188,7 +181,7 @@ int CALLBACK TSDirDlg::BrowseCallback(HWND window, UINT notification, LPARAM dat
         break;
     }
   } catch (const std::exception& error) {
-    self->ShowError(window, FromAnsi(error.what()));
+    self->ShowError(window, win::AnsiToWide(error.what()));
   } catch (...) {
     self->ShowError(window, L"Unknown error");
   }

@@ -1,11 +1,11 @@
 #include "ui/browse_sequence.h"
 
+#include "common/win_text.h"
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
 #include "ui/browser_form.h"
 #include "ui/message_box.h"
 #include "ui/network_wait.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 namespace {

@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/win_text.h"
 #include "i18n/ui_strings.h"
 #include "net/server_connection.h"
 #include "ui/message_box.h"
 #include "ui/network_wait.h"
 #include "ui/res/resource.h"
-#include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
 #include "ui/win/form.h"
 
@@ -42,21 +42,6 @@ TBrwForm* registered_form = nullptr;
 std::string& SelectedPathText() {
   static std::string path;
   return path;
-}
-
-// Converts `name` from the ANSI code page into `out` (room for name.size() units at least) and
-// gives the units written. Every ANSI code page is a superset of ASCII, so a name of ASCII bytes
-// alone, the common case, is widened byte by byte without the system's conversion.
-std::size_t Widen(std::string_view name, wchar_t* out, std::size_t room) {
-  bool ascii = true;
-  for (char c : name) ascii &= static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
-    for (std::size_t i = 0; i < name.size(); ++i) out[i] = static_cast<wchar_t>(name[i]);
-    return name.size();
-  }
-  const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                                        out, static_cast<int>(room));
-  return static_cast<std::size_t>(units);
 }
 
 }  // namespace
@@ -200,10 +185,8 @@ bool TBrwForm::PreTranslateMessage(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-LRESULT TBrwForm::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TBrwForm::OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (OnFocusMessage(message, wparam, lparam, result)) return result;
-  if (OnCursorMessage(message, lparam, result)) return result;
   switch (message) {
     case WM_SHOWWINDOW:
       // Only a real showing opens the browser, not the owner coming back from the task bar.
@@ -304,11 +287,12 @@ void TBrwForm::AddFolderNodes(HTREEITEM parent, const NameList& names) {
   const NameList& kept = listings_.emplace_back(names);
   std::size_t longest = 0;
   for (std::string_view name : kept) longest = std::max(longest, name.size());
-  std::wstring text(longest + 1, L'\0');
+  std::wstring text;
+  text.reserve(longest);
   TreeView1.SetRedraw(false);
   for (std::string_view name : kept) {
     FolderNode& node = nodes_.emplace_back(FolderNode{name, {}, false});
-    text[Widen(name, text.data(), text.size())] = L'\0';
+    win::AnsiToWideInto(name, text);
     TreeView1.Append(parent, text.c_str(), reinterpret_cast<LPARAM>(&node), true);
   }
   TreeView1.SetRedraw(true);

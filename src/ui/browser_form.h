@@ -63,7 +63,7 @@ class TBrwForm : public win::Form {
     bool listed = false;
   };
 
-  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  LRESULT OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void ApplyFont(HFONT font) override;
   void FocusFirstControl() override { TreeView1.Focus(); }
   LRESULT OnNotify(const NMHDR& header);

@@ -1,8 +1,8 @@
 // The editor's controls are superclasses of the system's: the same classes with the editor's
 // procedure in front, set once at registration. Subclassing each window instead costs, under
 // Wine, a server call per SetWindowLongPtr and, with SetWindowSubclass, per message. The
-// procedure moves the focus before a click acts and hands typed characters to the key filters
-// and the byte limits, and leaving an edit to its handler.
+// procedure moves the focus before a click acts, hands typed characters to the key filters and
+// leaving an edit to its handler; the edits' base, the byte-limited edit, keeps their limits.
 #include "ui/editor_controls.h"
 
 #include <commctrl.h>
@@ -21,11 +21,12 @@ struct ControlClass {
   const wchar_t* name;
   WNDPROC original;
 };
+// The edits' base is a class of this program; the others are the system's.
 ControlClass control_classes[] = {
     {WC_TABCONTROLW, L"QvTabControl", nullptr},
     {L"LISTBOX", L"QvListBox", nullptr},
     {L"BUTTON", L"QvButton", nullptr},
-    {L"EDIT", L"QvEdit", nullptr},
+    {nullptr, L"QvEdit", nullptr},
 };
 enum ControlClassIndex { kTabClass, kListBoxClass, kButtonClass, kEditClass };
 
@@ -43,19 +44,6 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     default:
       return DefWindowProcW(hwnd, message, wparam, lparam);
   }
-}
-
-void RegisterPageClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(instance, kPageClass, &wc)) return;
-  wc.lpfnWndProc = PageProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kPageClass;
-  RegisterClassExW(&wc);
 }
 
 }  // namespace
@@ -109,18 +97,20 @@ LRESULT CALLBACK TForm1::ControlClassProc(HWND hwnd, UINT message, WPARAM wparam
 
 void TForm1::RegisterControlClasses() {
   static const bool registered = [] {
-    RegisterPageClass();
+    win::RegisterWindowClassOnce(kPageClass, PageProc, nullptr);
     const WNDPROC procs[] = {ControlClassProc<kTabClass>, ControlClassProc<kListBoxClass>,
                              ControlClassProc<kButtonClass>, ControlClassProc<kEditClass>};
     static_assert(std::size(procs) == std::size(control_classes));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    control_classes[kEditClass].base = win::ByteLimitedEdit::ClassName();
     for (std::size_t i = 0; i < std::size(control_classes); ++i) {
       ControlClass& c = control_classes[i];
       WNDCLASSEXW wc{};
       wc.cbSize = sizeof(wc);
-      if (!GetClassInfoExW(nullptr, c.base, &wc)) return false;
+      if (!GetClassInfoExW(i == kEditClass ? instance : nullptr, c.base, &wc)) return false;
       c.original = wc.lpfnWndProc;
       wc.lpfnWndProc = procs[i];
-      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.hInstance = instance;
       wc.lpszClassName = c.name;
       if (!RegisterClassExW(&wc)) return false;
     }
@@ -131,7 +121,8 @@ void TForm1::RegisterControlClasses() {
 
 LRESULT TForm1::OnControlMessage(HWND hwnd, ControlId id, WNDPROC original, UINT message,
                                  WPARAM wparam, LPARAM lparam) {
-  const EditBinding* edit = EditBindingOf(id);
+  const ControlLayout* control = FindLayout(id);
+  const ControlLayout* edit = control && control->on_exit ? control : nullptr;
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -171,10 +162,6 @@ LRESULT TForm1::OnControlMessage(HWND hwnd, ControlId id, WNDPROC original, UINT
       break;
     default:
       break;
-  }
-  if (edit) {
-    LRESULT result = 0;
-    if (EditOf(id).FilterInput(original, message, wparam, lparam, result)) return result;
   }
   return CallWindowProcW(original, hwnd, message, wparam, lparam);
 }

@@ -1,11 +1,11 @@
 // The two folder buttons: the source folder is chosen on the sync server, the target folder with
 // the platform's own folder picker.
+#include "common/win_text.h"
+#include "config/drive_path.h"
 #include "i18n/ui_strings.h"
-#include "platform/drive_path.h"
 #include "ui/browse_sequence.h"
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 
@@ -30,7 +30,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
   DirDlg1.Caption = UiText(kUiTargetPrompt);
-  DirDlg1.Directory = edTarget.Text();
+  DirDlg1.Directory = EditOf(kEdTarget).Text();
   // An error inside the dialog is shown as every other error of the editor.
   DirDlg1.SetErrorShower(ShowErrorMessage);
   // The file holds the path in the system's ANSI code page: a folder whose name has other

@@ -4,12 +4,12 @@
 // loaded behind the operator's back: Save asks about the change instead.
 #include <string>
 
+#include "common/win_text.h"
 #include "config/config_store.h"
 #include "i18n/ui_strings.h"
 #include "ui/browser_form.h"
 #include "ui/editor_window.h"
 #include "ui/network_wait.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 namespace {

@@ -1,17 +1,18 @@
 // The editor window's event handlers: each reads its control, calls the document and shows the
 // result. The rules themselves live in the document.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "common/win_text.h"
 #include "config/config_store.h"
 #include "config/target_overlap.h"
 #include "i18n/ui_strings.h"
 #include "ui/editor_window.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::ui {
 
@@ -26,22 +27,23 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ShowDocument(int selected) {
-  ListBox1.SetRedraw(false);
-  ListBox1.Clear();
-  ListBox1.Reserve(static_cast<int>(doc_.tasks.size()),
-                   static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
+  const win::ListBox list = ListBox1();
+  list.SetRedraw(false);
+  list.Clear();
+  list.Reserve(static_cast<int>(doc_.tasks.size()),
+               static_cast<int>(doc_.tasks.size() * 2 * TaskRecord::kNameCapacity));
   std::wstring name;
   for (const TaskRecord& task : doc_.tasks) {
     win::AnsiToWideInto(task.NameView(), name);
-    ListBox1.Add(name);
+    list.Add(name);
   }
-  ListBox1.SetRedraw(true);
-  InvalidateRect(ListBox1.handle(), nullptr, TRUE);
+  list.SetRedraw(true);
+  InvalidateRect(list.handle(), nullptr, TRUE);
 
-  for (ControlId id : {kEdHost, kEdPort, kEdUser, kEdPass, kEdInter, kEdSpd}) {
-    EditOf(id).SetText(StoredText(id));
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kSettings)) EditOf(c.id).SetText(StoredText(c.id));
   }
-  if (selected >= 0) ListBox1.Select(selected);
+  if (selected >= 0) list.Select(selected);
   ListBox1Click();
   SyncSaveButton();
 }
@@ -84,45 +86,32 @@ bool TForm1::OnQueryEndSession() {
 }
 
 std::wstring TForm1::StoredText(ControlId id) const {
-  const int position = SelectedTask();
-  const TaskRecord* task =
-      position >= 0 ? &doc_.tasks[static_cast<std::size_t>(position)] : nullptr;
-  const SettingsRecord& settings = doc_.settings;
-  switch (id) {
-    case kEdName:
-      return task ? win::AnsiToWide(task->Name()) : std::wstring();
-    case kEdSource:
-      return task ? win::AnsiToWide(task->Source()) : std::wstring();
-    case kEdTarget:
-      return task ? win::AnsiToWide(task->Target()) : std::wstring();
-    case kEdHost:
-      return win::AnsiToWide(settings.Host());
-    case kEdUser:
-      return win::AnsiToWide(settings.User());
-    case kEdPass:
-      return win::AnsiToWide(settings.Password());
-    case kEdPort:
-      return std::to_wstring(settings.Port());
-    case kEdInter:
-      return std::to_wstring(settings.Interval());
-    case kEdSpd:
-      return std::to_wstring(settings.SpeedLimit());
-    default:
-      return {};
+  const RecordField& field = *LayoutOf(id).field;
+  std::span<const std::uint8_t> record = doc_.settings.bytes;
+  if (field.record == FieldRecord::kTask) {
+    const int position = SelectedTask();
+    if (position < 0) return {};
+    record = doc_.tasks[static_cast<std::size_t>(position)].bytes;
   }
+  if (HoldsText(field)) return win::AnsiToWide(FieldText(record, field));
+  return std::to_wstring(FieldNumber(record, field));
 }
 
 void TForm1::ListBox1Click() {
   const bool selected = SelectedTask() >= 0;
-  for (ControlId id : {kEdName, kEdSource, kEdTarget}) EditOf(id).SetText(StoredText(id));
-  for (win::Edit* edit : {&edName, &edSource, &edTarget}) edit->Enable(selected);
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kTask)) EditOf(c.id).SetText(StoredText(c.id));
+  }
+  for (const ControlLayout& c : EditorLayout()) {
+    if (ShowsRecord(c, FieldRecord::kTask)) EditOf(c.id).Enable(selected);
+  }
 }
 
 void TForm1::btnAddClick() {
   // The stem is the table's own bytes, whatever the system's code page: the file gets them as
   // they stand, and the list shows them as the table's text.
   const AddedTask added = doc_.AddTask(UiString(kUiNewTaskStem));
-  ListBox1.Add(win::AnsiToWide(added.name, UiStrings().code_page));
+  ListBox1().Add(win::AnsiToWide(added.name, UiStrings().code_page));
   SyncSaveButton();
 }
 
@@ -130,7 +119,7 @@ void TForm1::btnDelClick() {
   const int position = SelectedTask();
   if (position < 0) return;
   doc_.DeleteTask(position);
-  ListBox1.Delete(position);
+  ListBox1().Delete(position);
   SyncSaveButton();
   ListBox1Click();
 }
@@ -238,143 +227,113 @@ bool TForm1::MayReplaceFile() {
 
 void TForm1::Button2Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-TForm1::ApplyResult TForm1::edNameExit() {
-  if (!edName.IsModified()) return std::nullopt;
-  const int position = SelectedTask();
-  const std::wstring text = edName.Text();
-  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
-    return Refusal{kUiCannotStore, std::move(outside)};
-  }
-  const RenameResult result = doc_.RenameTask(position, win::WideToAnsi(text));
-  if (result != RenameResult::kAccepted) {
-    return Refusal{result == RenameResult::kRefusedEmpty ? kUiInvalidName : kUiRepeatedName, {}};
-  }
-  if (position >= 0) {
-    ListBox1.SetRedraw(false);
-    ListBox1.Delete(position);
-    ListBox1.Insert(position, text);
-    ListBox1.Select(position);
-    ListBox1.SetRedraw(true);
-    InvalidateRect(ListBox1.handle(), nullptr, TRUE);
-  }
-  edName.SetModified(false);
-  SyncSaveButton();
-  return std::nullopt;
-}
-
-template <typename Store>
-TForm1::ApplyResult TForm1::ApplyTextEdit(win::Edit& edit, Store store) {
+// Every edit is applied alike, by the row of its field: its text goes to the document, which
+// refuses a name or stores the field's bytes; the edit then shows a number as stored, a name's
+// new text in the list, and a text as typed (untrimmed).
+ApplyResult TForm1::ApplyFieldEdit(ControlId id) {
+  const win::Edit edit = EditOf(id);
   if (!edit.IsModified()) return std::nullopt;
+  const RecordField& field = *LayoutOf(id).field;
   const std::wstring text = edit.Text();
-  if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
-    // A password's characters are not shown, not even those.
-    const bool masked = edit.Send(EM_GETPASSWORDCHAR) != 0;
-    return Refusal{kUiCannotStore, masked ? std::wstring() : std::move(outside)};
+  if (HoldsText(field)) {
+    if (std::wstring outside = win::CharactersOutsideAnsi(text); !outside.empty()) {
+      // A password's characters are not shown, not even those.
+      return Refusal{kUiCannotStore, field.secret ? std::wstring() : std::move(outside)};
+    }
   }
-  store(std::string_view(win::WideToAnsi(text)));
-  edit.SetModified(false);
+  const int position = SelectedTask();
+  const StoredField stored = doc_.SetField(field.id, position, win::WideToAnsi(text));
+  switch (stored.result) {
+    case RenameResult::kRefusedEmpty:
+      return Refusal{kUiInvalidName, {}};
+    case RenameResult::kRefusedRepeated:
+      return Refusal{kUiRepeatedName, {}};
+    case RenameResult::kAccepted:
+      break;
+  }
+  if (field.kind == FieldKind::kTaskName && position >= 0) ShowTaskName(position, text);
+  if (field.kind == FieldKind::kNumber) {
+    // Only the number is stored, so any text may be typed. Putting the number back clears the
+    // modified state.
+    edit.SetText(std::to_wstring(stored.number));
+  } else {
+    edit.SetModified(false);
+  }
   SyncSaveButton();
   return std::nullopt;
 }
 
-TForm1::ApplyResult TForm1::ApplyNumberEdit(
-    win::Edit& edit, std::int32_t (ConfigDocument::*store)(std::string_view)) {
-  if (!edit.IsModified()) return std::nullopt;
-  // Only the number is stored, so any text may be typed. Putting the number back clears the
-  // modified state.
-  edit.SetText(std::to_wstring((doc_.*store)(win::WideToAnsi(edit.Text()))));
-  SyncSaveButton();
-  return std::nullopt;
+// The list shows the name as typed, uncut, until the next start.
+void TForm1::ShowTaskName(int position, const std::wstring& text) {
+  const win::ListBox list = ListBox1();
+  list.SetRedraw(false);
+  list.Delete(position);
+  list.Insert(position, text);
+  list.Select(position);
+  list.SetRedraw(true);
+  InvalidateRect(list.handle(), nullptr, TRUE);
 }
 
-TForm1::ApplyResult TForm1::edSourceExit() {
-  return ApplyTextEdit(edSource, [this](std::string_view text) {
-    doc_.SetTaskSource(SelectedTask(), text);
-  });
+ApplyResult TForm1::edNameExit() { return ApplyFieldEdit(kEdName); }
+ApplyResult TForm1::edSourceExit() { return ApplyFieldEdit(kEdSource); }
+ApplyResult TForm1::edTargetExit() { return ApplyFieldEdit(kEdTarget); }
+ApplyResult TForm1::edHostExit() { return ApplyFieldEdit(kEdHost); }
+ApplyResult TForm1::edUserExit() { return ApplyFieldEdit(kEdUser); }
+ApplyResult TForm1::edPassExit() { return ApplyFieldEdit(kEdPass); }
+ApplyResult TForm1::edPortExit() { return ApplyFieldEdit(kEdPort); }
+ApplyResult TForm1::edInterExit() { return ApplyFieldEdit(kEdInter); }
+ApplyResult TForm1::edSpdExit() { return ApplyFieldEdit(kEdSpd); }
+
+// The rule of which typed keys an edit discards belongs to its field.
+void TForm1::FilterTypedKey(ControlId id, wchar_t& key) const {
+  if (DropsTypedKey(*LayoutOf(id).field, key)) key = 0;
 }
 
-TForm1::ApplyResult TForm1::edTargetExit() {
-  return ApplyTextEdit(edTarget, [this](std::string_view text) {
-    doc_.SetTaskTarget(SelectedTask(), text);
-  });
-}
+void TForm1::edNameKeyPress(wchar_t& key) { FilterTypedKey(kEdName, key); }
+void TForm1::edHostKeyPress(wchar_t& key) { FilterTypedKey(kEdHost, key); }
+void TForm1::edUserKeyPress(wchar_t& key) { FilterTypedKey(kEdUser, key); }
+void TForm1::edPortKeyPress(wchar_t& key) { FilterTypedKey(kEdPort, key); }
+void TForm1::edInterKeyPress(wchar_t& key) { FilterTypedKey(kEdInter, key); }
+void TForm1::edSpdKeyPress(wchar_t& key) { FilterTypedKey(kEdSpd, key); }
 
-TForm1::ApplyResult TForm1::edHostExit() {
-  return ApplyTextEdit(edHost, [this](std::string_view text) { doc_.SetHost(text); });
-}
-
-TForm1::ApplyResult TForm1::edUserExit() {
-  return ApplyTextEdit(edUser, [this](std::string_view text) { doc_.SetUser(text); });
-}
-
-TForm1::ApplyResult TForm1::edPassExit() {
-  return ApplyTextEdit(edPass, [this](std::string_view text) { doc_.SetPassword(text); });
-}
-
-TForm1::ApplyResult TForm1::edPortExit() {
-  return ApplyNumberEdit(edPort, &ConfigDocument::SetPort);
-}
-
-TForm1::ApplyResult TForm1::edInterExit() {
-  return ApplyNumberEdit(edInter, &ConfigDocument::SetInterval);
-}
-
-TForm1::ApplyResult TForm1::edSpdExit() {
-  return ApplyNumberEdit(edSpd, &ConfigDocument::SetSpeedLimit);
-}
-
-namespace {
-
-void DiscardSpace(wchar_t& key) {
-  if (key == L' ') key = 0;
-}
-
-}  // namespace
-
-void TForm1::edNameKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edHostKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edUserKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edPortKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edInterKeyPress(wchar_t& key) { DiscardSpace(key); }
-void TForm1::edSpdKeyPress(wchar_t& key) { DiscardSpace(key); }
-
-bool TForm1::LeaveEdit(const EditBinding& binding) {
-  const ApplyResult refusal = (this->*binding.on_exit)();
+bool TForm1::LeaveEdit(const ControlLayout& edit) {
+  const ApplyResult refusal = (this->*edit.on_exit)();
   if (!refusal) {
-    ForgetRefusal(binding.id);
+    ForgetRefusal(edit.id);
     return true;
   }
-  if (!clicking_exit_ || !AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
+  if (!clicking_exit_ || !AlreadyRefused(edit.id)) ShowRefusal(edit.id, *refusal);
   // The edit keeps its text and stays modified, so the check runs again when it is next left.
-  EditOf(binding.id).Focus();
+  EditOf(edit.id).Focus();
   return false;
 }
 
 bool TForm1::ApplyPendingEdits(OnRefusal on_refusal) {
-  for (const EditBinding& binding : kEditBindings) {
-    win::ByteLimitedEdit& edit = EditOf(binding.id);
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.on_exit) continue;
+    const win::Edit edit = EditOf(c.id);
     if (!edit.IsModified()) continue;
-    const ApplyResult refusal = (this->*binding.on_exit)();
+    const ApplyResult refusal = (this->*c.on_exit)();
     if (!refusal) {
-      ForgetRefusal(binding.id);
+      ForgetRefusal(c.id);
       continue;
     }
     if (on_refusal == OnRefusal::kStop) {
-      ShowRefusal(binding.id, *refusal);
+      ShowRefusal(c.id, *refusal);
       edit.Focus();
       return false;
     }
     // Dropped: the operator hears once why, and the document keeps what it had.
-    if (!AlreadyRefused(binding.id)) ShowRefusal(binding.id, *refusal);
-    ForgetRefusal(binding.id);
-    ShowStoredValue(binding.id);
+    if (!AlreadyRefused(c.id)) ShowRefusal(c.id, *refusal);
+    ForgetRefusal(c.id);
+    ShowStoredValue(c.id);
   }
   return true;
 }
 
 bool TForm1::HasPendingEdit() const {
-  for (const EditBinding& binding : kEditBindings) {
-    if (ById(binding.id).Send(EM_GETMODIFY)) return true;
+  for (const ControlLayout& c : EditorLayout()) {
+    if (c.on_exit && EditOf(c.id).IsModified()) return true;
   }
   return false;
 }
@@ -406,17 +365,18 @@ void TForm1::ShowStoredValue(ControlId id) {
 void TForm1::SyncSaveButton() {
   const bool enable = HasUnsavedWork();
   // A button that loses its focus by being disabled would leave the keyboard nowhere.
-  if (!enable && btnSave.HasFocus()) FocusNextControl(btnSave.handle());
-  btnSave.Enable(enable);
+  const win::Window save = ById(kBtnSave);
+  if (!enable && save.HasFocus()) FocusNextControl(save.handle());
+  save.Enable(enable);
   // The notice of a followed change is old news once the operator works on what was loaded.
   if (enable) HideNotice();
 }
 
 void TForm1::ApplyChosenPath(ControlId id, const std::wstring& path) {
-  win::Edit& edit = EditOf(id);
+  const win::Edit edit = EditOf(id);
   edit.SetText(path);
   edit.SetModified(true);
-  LeaveEdit(*EditBindingOf(id));
+  LeaveEdit(LayoutOf(id));
 }
 
 void TForm1::ApplyChosenSource(const std::wstring& path) { ApplyChosenPath(kEdSource, path); }

@@ -25,13 +25,13 @@ void TForm1::FocusNextControl(HWND from) {
   if (const HWND next = GetNextDlgTabItem(hwnd_, from, FALSE)) SetFocus(next);
 }
 
-void TForm1::FocusFirstControl() { PageControl1.Focus(); }
+void TForm1::FocusFirstControl() { PageControl1().Focus(); }
 
 bool TForm1::RunAccelerator(wchar_t letter) {
   const wchar_t wanted = UpperCase(letter);
-  for (const ButtonBinding& binding : kButtonBindings) {
-    if (!binding.accelerator) continue;
-    const win::Window& button = ById(binding.id);
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.on_click) continue;
+    const win::Window button = ById(c.id);
     if (!button.IsVisible() || !button.IsEnabled()) continue;
     const std::wstring caption = button.Text();
     const std::size_t amp = caption.find(L'&');
@@ -41,7 +41,7 @@ bool TForm1::RunAccelerator(wchar_t letter) {
     // closing apply a pending change themselves). Only a control the handler disabled gives the
     // focus on.
     const HWND focus = GetFocus();
-    (this->*binding.on_click)();
+    (this->*c.on_click)();
     if (hwnd_ && IsOwnWindow(focus) && !IsWindowEnabled(focus)) FocusNextControl(focus);
     return true;
   }
@@ -54,11 +54,10 @@ bool TForm1::PreTranslateMessage(const MSG& msg) {
   // Escape in an edit takes back what was typed since it was last applied; the dialog manager
   // would only send a Cancel that the window has no button for.
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && focus) {
-    if (const EditBinding* edit = EditBindingOf(static_cast<ControlId>(GetDlgCtrlID(focus)))) {
-      if (Control(edit->id) == focus) {
-        if (EditOf(edit->id).IsModified()) ShowStoredValue(edit->id);
-        return true;
-      }
+    const ControlLayout* edit = FindLayout(GetDlgCtrlID(focus));
+    if (edit && edit->on_exit && Control(edit->id) == focus) {
+      if (EditOf(edit->id).IsModified()) ShowStoredValue(edit->id);
+      return true;
     }
   }
   // The buttons' accelerators come before the dialog manager's, which would click the button:

@@ -39,9 +39,10 @@ bool IsSizedToText(ControlKind kind) {
 // as Tab goes round, the tab control still comes right before the shown page's controls and
 // after Button2, as the layout's tab order has it.
 std::vector<const ControlLayout*> CreationOrder() {
-  auto labels_of = [](ControlId control, bool before, std::vector<const ControlLayout*>& order) {
-    for (const LabelPlacement& p : LabelPlacements()) {
-      if (p.control == control && p.before == before) order.push_back(&LayoutOf(p.label));
+  auto labels_of = [](ControlId control, LabelPlace place,
+                      std::vector<const ControlLayout*>& order) {
+    for (const ControlLayout& label : EditorLayout()) {
+      if (label.labels == control && label.place == place) order.push_back(&label);
     }
   };
   auto add_container = [&](Container container, std::vector<const ControlLayout*>& order) {
@@ -54,9 +55,9 @@ std::vector<const ControlLayout*> CreationOrder() {
                        return a->tab_order < b->tab_order;
                      });
     for (const ControlLayout* c : controls) {
-      labels_of(c->id, true, order);
+      labels_of(c->id, LabelPlace::kBefore, order);
       order.push_back(c);
-      labels_of(c->id, false, order);
+      labels_of(c->id, LabelPlace::kAfter, order);
     }
   };
   std::vector<const ControlLayout*> order;
@@ -75,65 +76,10 @@ std::vector<const ControlLayout*> CreationOrder() {
 
 }  // namespace
 
-const std::array<TForm1::EditBinding, 9> TForm1::kEditBindings{{
-    {kEdName, &TForm1::edNameExit, &TForm1::edNameKeyPress},
-    {kEdSource, &TForm1::edSourceExit, nullptr},
-    {kEdTarget, &TForm1::edTargetExit, nullptr},
-    {kEdHost, &TForm1::edHostExit, &TForm1::edHostKeyPress},
-    {kEdUser, &TForm1::edUserExit, &TForm1::edUserKeyPress},
-    {kEdPass, &TForm1::edPassExit, nullptr},
-    {kEdPort, &TForm1::edPortExit, &TForm1::edPortKeyPress},
-    {kEdInter, &TForm1::edInterExit, &TForm1::edInterKeyPress},
-    {kEdSpd, &TForm1::edSpdExit, &TForm1::edSpdKeyPress},
-}};
-
-const std::array<TForm1::ButtonBinding, 6> TForm1::kButtonBindings{{
-    {kBtnSave, &TForm1::btnSaveClick, true},
-    {kButton2, &TForm1::Button2Click, true},
-    {kBtnAdd, &TForm1::btnAddClick, true},
-    {kBtnDel, &TForm1::btnDelClick, true},
-    {kBitBtn1, &TForm1::BitBtn1Click, false},
-    {kBitBtn2, &TForm1::BitBtn2Click, false},
-}};
-
-TForm1::TForm1(std::wstring directory) : directory_(std::move(directory)) {
-  win::Window* all[] = {&PageControl1, &btnSave,  &Button2,   &tabGame,  &tabOther, &ListBox1,
-                        &btnAdd,       &btnDel,   &Label1,    &edName,   &Label4,   &edSource,
-                        &BitBtn1,      &Label5,   &edTarget,  &BitBtn2,  &HostLBL,  &edHost,
-                        &PortLBL,      &edPort,   &UserLBL,   &edUser,   &PassLBL,  &edPass,
-                        &interLBL,     &edInter,  &interLBL1, &spdLBL,   &edSpd,    &ListLBL};
-  static_assert(std::size(all) == kControlCount);
-  std::copy(std::begin(all), std::end(all), by_id_.begin());
-}
+TForm1::TForm1(std::wstring directory) : directory_(std::move(directory)) {}
 
 TForm1::~TForm1() {
   if (hwnd_) DestroyWindow(hwnd_);
-}
-
-win::Window& TForm1::ById(ControlId id) {
-  return *by_id_[static_cast<std::size_t>(id - kControlIdBegin)];
-}
-
-const win::Window& TForm1::ById(ControlId id) const {
-  return *by_id_[static_cast<std::size_t>(id - kControlIdBegin)];
-}
-
-win::ByteLimitedEdit& TForm1::EditOf(ControlId id) {
-  return static_cast<win::ByteLimitedEdit&>(ById(id));
-}
-
-const TForm1::EditBinding* TForm1::EditBindingOf(ControlId id) const {
-  for (const EditBinding& binding : kEditBindings) {
-    if (binding.id == id) return &binding;
-  }
-  return nullptr;
-}
-
-const TForm1::ButtonBinding* TForm1::ButtonBindingOf(ControlId id) const {
-  for (const ButtonBinding& binding : kButtonBindings) {
-    if (binding.id == id) return &binding;
-  }
-  return nullptr;
 }
 
 bool TForm1::Create() {
@@ -160,28 +106,28 @@ void TForm1::CreateControls() {
     // The pages belong to the tab control but are the window's children, so that the dialog
     // manager walks into them (it does not walk into a control that is itself a tab stop).
     HWND parent = hwnd_;
-    if (c.container == Container::kTabGame) parent = tabGame.handle();
-    if (c.container == Container::kTabOther) parent = tabOther.handle();
+    if (c.container == Container::kTabGame) parent = Control(kTabGame);
+    if (c.container == Container::kTabOther) parent = Control(kTabOther);
     const WindowClassAndStyle cs = ClassAndStyle(c.kind);
     // Placed by Layout, once the font and the window's size are known.
     placed_[static_cast<std::size_t>(c.id - kControlIdBegin)] = RECT{0, 0, 0, 0};
     const HWND hwnd =
         CreateWindowExW(cs.ex_style, cs.class_name, c.initial_text, cs.style, 0, 0, 0, 0, parent,
                         reinterpret_cast<HMENU>(INT_PTR{c.id}), instance, nullptr);
-    ById(c.id).Attach(hwnd);
+    controls_[static_cast<std::size_t>(c.id - kControlIdBegin)] = hwnd;
     // No limit (0) lifts the system's default of 30,000 characters: a long paste stays whole,
     // and the document cuts it to its field when it is applied.
-    if (c.kind == ControlKind::kEdit || c.kind == ControlKind::kPasswordEdit) {
-      EditOf(c.id).SetByteLimit(c.byte_limit);
-    }
+    if (c.field) EditOf(c.id).SetByteLimit(InputLimitOf(c));
   }
-  PageControl1.InsertItem(0, L"");
-  PageControl1.InsertItem(1, L"");
-  PageControl1.Select(0);
+  const win::TabControl pages = PageControl1();
+  pages.InsertItem(0, L"");
+  pages.InsertItem(1, L"");
+  pages.Select(0);
   ShowActivePage();
-  edPass.Send(EM_SETPASSWORDCHAR, L'*');
-  edPass.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-  edPort.Enable(false);
+  const win::Edit password = EditOf(kEdPass);
+  password.Send(EM_SETPASSWORDCHAR, L'*');
+  password.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  EditOf(kEdPort).Enable(false);
   CreateNotice();
 }
 
@@ -190,8 +136,7 @@ void TForm1::LoadPictures() {
   const int folder = Scale(16);
   folder_icon_.reset(static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(IDI_FOLDER), IMAGE_ICON, folder, folder, 0)));
-  BitBtn1.SetIcon(folder_icon_.get());
-  BitBtn2.SetIcon(folder_icon_.get());
+  for (ControlId button : {kBitBtn1, kBitBtn2}) As<win::Button>(button).SetIcon(folder_icon_.get());
   const int big = GetSystemMetrics(SM_CXICON);
   const int small = Scale(16);
   app_icon_big_.reset(static_cast<HICON>(
@@ -203,7 +148,7 @@ void TForm1::LoadPictures() {
 }
 
 void TForm1::ApplyFont(HFONT font) {
-  for (win::Window* control : by_id_) control->SetFont(font);
+  for (HWND control : controls_) win::Window(control).SetFont(font);
   notice_.SetFont(font);
 }
 
@@ -219,8 +164,8 @@ void TForm1::Layout() {
   auto s = [this](int value) { return Scale(value); };
   const ControlLayout& tabs = LayoutOf(kPageControl1);
   Place(kPageControl1, s(tabs.left), s(tabs.top), s(tabs.width), s(tabs.height));
-  RECT display = PageControl1.DisplayRect();
-  MapWindowPoints(PageControl1.handle(), hwnd_, reinterpret_cast<POINT*>(&display), 2);
+  RECT display = PageControl1().DisplayRect();
+  MapWindowPoints(Control(kPageControl1), hwnd_, reinterpret_cast<POINT*>(&display), 2);
   for (ControlId page : {kTabGame, kTabOther}) {
     Place(page, display.left, display.top, display.right - display.left,
           display.bottom - display.top);
@@ -228,7 +173,7 @@ void TForm1::Layout() {
   for (const ControlLayout& c : EditorLayout()) {
     if (c.kind == ControlKind::kTabs || c.kind == ControlKind::kPage) continue;
     if (IsSizedToText(c.kind)) {
-      const win::Window& label = ById(c.id);
+      const win::Window label = ById(c.id);
       const SIZE size = win::LabelExtent(label.handle(), Font(), label.Text());
       const int left = c.kind == ControlKind::kRightLabel ? s(c.left) - size.cx : s(c.left);
       Place(c.id, left, s(c.top), size.cx, size.cy);
@@ -273,9 +218,9 @@ void TForm1::FitOnScreen(UINT dpi, const RECT* wanted, const RECT& area) {
 }
 
 void TForm1::ShowActivePage() {
-  const bool game = PageControl1.Selected() == 0;
-  tabGame.Show(game ? SW_SHOW : SW_HIDE);
-  tabOther.Show(game ? SW_HIDE : SW_SHOW);
+  const bool game = PageControl1().Selected() == 0;
+  ById(kTabGame).Show(game ? SW_SHOW : SW_HIDE);
+  ById(kTabOther).Show(game ? SW_HIDE : SW_SHOW);
 }
 
 void TForm1::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -286,11 +231,12 @@ void TForm1::ApplyEditorCaptions() {
   SetFontName(UiFontName());
   SetText(UiText(kUiTitle) + L" (V1.0)");
   for (const ControlLayout& c : EditorLayout()) {
-    if (c.caption < 0) continue;
+    const int caption = CaptionOf(c);
+    if (caption < 0) continue;
     if (c.kind == ControlKind::kPage) {
-      PageControl1.SetItemText(c.id == kTabGame ? 0 : 1, UiText(c.caption));
+      PageControl1().SetItemText(c.id == kTabGame ? 0 : 1, UiText(caption));
     } else {
-      ById(c.id).SetText(UiText(c.caption));
+      ById(c.id).SetText(UiText(caption));
     }
   }
   Layout();
@@ -302,14 +248,10 @@ void TForm1::Show(int show_command) {
   if (load_loss_.Any()) PostMessageW(hwnd_, kReportFileNotLoaded, 0, 0);
 }
 
-LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT result = 0;
-  // Once the activation is done and the focus back where it was.
-  if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
-    PostMessageW(hwnd_, kFollowFileNow, 0, 0);
-  }
-  if (OnFocusMessage(message, wparam, lparam, result)) return result;
-  if (OnCursorMessage(message, lparam, result)) return result;
+// Once the activation is done and the focus back where it was.
+void TForm1::OnActivated() { PostMessageW(hwnd_, kFollowFileNow, 0, 0); }
+
+LRESULT TForm1::OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
       if (lparam) OnCommand(static_cast<ControlId>(LOWORD(wparam)), HIWORD(wparam));
@@ -377,11 +319,13 @@ void TForm1::OnCommand(ControlId id, UINT code) {
   // During a browse only Exit acts (it closes once the browse has ended): any other button
   // would start a second call to the server or a dialog of its own under the wait.
   if (code == BN_CLICKED && browsing_ && id != kButton2) return;
+  const ControlLayout* control = FindLayout(id);
+  if (!control) return;
   if (code == BN_CLICKED) {
-    if (const ButtonBinding* button = ButtonBindingOf(id)) (this->*button->on_click)();
+    if (control->on_click) (this->*control->on_click)();
   } else if (code == LBN_SELCHANGE && id == kListBox1) {
     ListBox1Click();
-  } else if (code == EN_CHANGE && EditBindingOf(id)) {
+  } else if (code == EN_CHANGE && control->on_exit) {
     // Typing makes Save available at once; Save applies what was typed.
     SyncSaveButton();
   }
@@ -391,7 +335,7 @@ LRESULT TForm1::OnNotify(const NMHDR& header) {
   if (header.idFrom != kPageControl1) return 0;
   if (header.code == TCN_SELCHANGING) {
     // The pending edit is applied before its page goes away; a refused rename keeps the page.
-    return TakeFocus(PageControl1) ? FALSE : TRUE;
+    return TakeFocus(PageControl1()) ? FALSE : TRUE;
   }
   if (header.code == TCN_SELCHANGE) ShowActivePage();
   return 0;

@@ -2,8 +2,9 @@
 // The editor window: the task list with the selected task's name, source and target on the first
 // page, the connection settings on the second, Save and Exit below. It owns the document.
 //
-// Its parts live in separate files: editor_window.cpp creates and lays out the window and
-// dispatches its messages, editor_controls.cpp puts the window's procedure in front of the
+// Its parts live in separate files: editor_layout.cpp lists the controls, each once, with their
+// places, fields and handlers; editor_window.cpp creates and lays out the window and dispatches
+// its messages by that list, editor_controls.cpp puts the window's procedure in front of the
 // system's controls, editor_keyboard.cpp is the keyboard navigation, editor_handlers.cpp the
 // event handlers and editor_folder_buttons.cpp the two folder buttons.
 #include <windows.h>
@@ -11,8 +12,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "config/document.h"
 #include "config/config_store.h"
@@ -52,36 +56,20 @@ class TForm1 : public win::Form {
   void ApplyChosenSource(const std::wstring& path);
   void ApplyChosenTarget(const std::wstring& path);
 
-  HWND Control(ControlId id) const { return ById(id).handle(); }
+  HWND Control(ControlId id) const {
+    return controls_[static_cast<std::size_t>(id - kControlIdBegin)];
+  }
   const ConfigDocument& Document() const { return doc_; }
 
  private:
-  // Why an edit's text was not applied: a UiStrings entry, and what it names (the characters
-  // the file cannot hold), empty for none.
-  struct Refusal {
-    UiEntry entry;
-    std::wstring detail;
-  };
-  using ApplyResult = std::optional<Refusal>;
-  using ExitHandler = ApplyResult (TForm1::*)();
-  using KeyHandler = void (TForm1::*)(wchar_t& key);
-  using ClickHandler = void (TForm1::*)();
-  struct EditBinding {
-    ControlId id;
-    ExitHandler on_exit;
-    KeyHandler on_key;  // null where every character may be typed
-  };
-  struct ButtonBinding {
-    ControlId id;
-    ClickHandler on_click;
-    // Alt and the letter marked in the caption run the handler where the focus is.
-    bool accelerator;
-  };
+  friend std::span<const ControlLayout> EditorLayout();
+
   // What applying the pending edits does with a refused one: shows it and stops, as leaving the
   // edit does (Save), or drops it, showing it only when it was not shown yet (closing).
   enum class OnRefusal { kStop, kDrop };
 
-  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  LRESULT OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void OnActivated() override;
   void ApplyFont(HFONT font) override;
   void FocusFirstControl() override;
   static void RegisterControlClasses();
@@ -139,11 +127,14 @@ class TForm1 : public win::Form {
   // Gives up what the browse waits for and closes the browser, as Cancel does.
   void EndBrowse();
 
-  win::Window& ById(ControlId id);
-  const win::Window& ById(ControlId id) const;
-  win::ByteLimitedEdit& EditOf(ControlId id);
-  const EditBinding* EditBindingOf(ControlId id) const;
-  const ButtonBinding* ButtonBindingOf(ControlId id) const;
+  // The control `id` through the wrapper of its kind: asking for another kind is a fault of the
+  // code, thrown to the window's boundary rather than a wrapper over the wrong control.
+  template <typename Wrapper>
+  Wrapper As(ControlId id) const;
+  win::Window ById(ControlId id) const { return win::Window(Control(id)); }
+  win::ByteLimitedEdit EditOf(ControlId id) const { return As<win::ByteLimitedEdit>(id); }
+  win::ListBox ListBox1() const { return As<win::ListBox>(kListBox1); }
+  win::TabControl PageControl1() const { return As<win::TabControl>(kPageControl1); }
   bool IsOwnWindow(HWND hwnd) const;
   // Moves the focus to `control`; false when it did not get there (a refused edit took it back).
   bool TakeFocus(const win::Window& control);
@@ -154,7 +145,7 @@ class TForm1 : public win::Form {
   bool RunAccelerator(wchar_t letter);
 
   // Leaving an edit: applies it; a refusal is shown and the focus goes back to the edit.
-  bool LeaveEdit(const EditBinding& binding);
+  bool LeaveEdit(const ControlLayout& edit);
   // Applies every edit the user changed since it was last applied, wherever the focus is;
   // false when one was refused and `on_refusal` is kStop.
   bool ApplyPendingEdits(OnRefusal on_refusal);
@@ -170,14 +161,14 @@ class TForm1 : public win::Form {
   // Save is enabled while there is something to save: the document changed, or an edit the user
   // changed that Save would apply first.
   void SyncSaveButton();
-  int SelectedTask() const { return ListBox1.Selected(); }
+  int SelectedTask() const { return ListBox1().Selected(); }
   void ApplyChosenPath(ControlId id, const std::wstring& path);
-  // What every leave handler but edName's does: when the user changed the edit, hand its text to
-  // the document, and show a number as the document stored it.
-  template <typename Store>
-  ApplyResult ApplyTextEdit(win::Edit& edit, Store store);
-  ApplyResult ApplyNumberEdit(win::Edit& edit,
-                              std::int32_t (ConfigDocument::*store)(std::string_view));
+  // What every leave handler does: when the user changed the edit, hands its text to the
+  // document as the edit's field takes it.
+  ApplyResult ApplyFieldEdit(ControlId id);
+  void ShowTaskName(int position, const std::wstring& text);
+  // What every key handler does: discards the key when the edit's field drops it.
+  void FilterTypedKey(ControlId id, wchar_t& key) const;
   // Saves the document, applying the pending edits first; false when nothing was written
   // because an edit was refused, a question was answered no, or the write failed.
   bool Save();
@@ -210,9 +201,6 @@ class TForm1 : public win::Form {
   void edInterKeyPress(wchar_t& key);
   void edSpdKeyPress(wchar_t& key);
 
-  static const std::array<EditBinding, 9> kEditBindings;
-  static const std::array<ButtonBinding, 6> kButtonBindings;
-
   std::wstring directory_;
   ConfigDocument doc_;
   ServerConnection IdClient;
@@ -242,17 +230,32 @@ class TForm1 : public win::Form {
   win::UniqueIcon app_icon_big_;
   win::UniqueIcon app_icon_small_;
 
-  win::TabControl PageControl1;
-  win::Button btnSave, Button2;
-  win::Window tabGame, tabOther;
-  win::ListBox ListBox1;
-  win::Button btnAdd, btnDel, BitBtn1, BitBtn2;
-  win::Window ListLBL, Label1, Label4, Label5;
-  win::ByteLimitedEdit edName, edSource, edTarget;
-  win::Window HostLBL, PortLBL, UserLBL, PassLBL, interLBL, interLBL1, spdLBL;
-  win::ByteLimitedEdit edHost, edPort, edUser, edPass, edInter, edSpd;
-  std::array<win::Window*, kControlCount> by_id_{};
+  // The controls by id, as the layout lists them.
+  std::array<HWND, kControlCount> controls_{};
   std::array<RECT, kControlCount> placed_{};
 };
+
+// Whether a control of `kind` is what `Wrapper` wraps.
+template <typename Wrapper>
+constexpr bool Wraps(ControlKind kind) {
+  if constexpr (std::is_base_of_v<win::Edit, Wrapper>) {
+    return kind == ControlKind::kEdit || kind == ControlKind::kPasswordEdit;
+  } else if constexpr (std::is_same_v<Wrapper, win::ListBox>) {
+    return kind == ControlKind::kListBox;
+  } else if constexpr (std::is_same_v<Wrapper, win::TabControl>) {
+    return kind == ControlKind::kTabs;
+  } else if constexpr (std::is_same_v<Wrapper, win::Button>) {
+    return kind == ControlKind::kButton || kind == ControlKind::kPictureButton;
+  } else {
+    return std::is_same_v<Wrapper, win::Window>;
+  }
+}
+
+template <typename Wrapper>
+Wrapper TForm1::As(ControlId id) const {
+  const ControlLayout& c = LayoutOf(id);
+  if (!Wraps<Wrapper>(c.kind)) throw std::logic_error("control of another kind asked for");
+  return Wrapper(Control(id));
+}
 
 }  // namespace qv::ui

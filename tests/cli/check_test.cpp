@@ -80,8 +80,8 @@ TEST_F(CheckTest, EachProblemIsOneLineNamingItsTask) {
       {"network target",
        with_task(1, {"Beta", "/srv/b", "\\\\server\\share"}),
        {"\"Beta\" (#2)", "not a drive-letter path"}},
-      {"drive without folder separator",
-       with_task(1, {"Beta", "/srv/b", "D:B"}),
+      {"no colon after the first character",
+       with_task(1, {"Beta", "/srv/b", "DD:\\B"}),
        {"\"Beta\" (#2)", "not a drive-letter path"}},
       {"same target",
        with_task(1, {"Beta", "/srv/b", "c:\\sync\\a\\"}),
@@ -207,6 +207,36 @@ TEST_F(CheckTest, LinkedProblemsAreEachReported) {
         EXPECT_NE(lines[i].find(part), std::string::npos) << part << " in " << lines[i];
       }
     }
+  }
+}
+
+// The folder button's rule is check's: whatever the button would let the operator confirm, check
+// lets pass; and folders that only look alike to a person stay apart, as they do for Windows.
+TEST_F(CheckTest, TargetsTheFolderButtonAcceptsAndFoldersWindowsKeepsApartPass) {
+  const struct {
+    std::string what;
+    std::vector<std::string> targets;
+    std::string code_page;
+  } cases[] = {
+      {"drive letter alone, and relative to the drive's current folder", {"d:", "C:Data"}, "1252"},
+      {"a colon after a character that is no letter", {"1:\\Data"}, "1252"},
+      // 中 is two bytes in GBK: the colon is the second character, not the second byte.
+      {"a colon after a double-byte character", {"\xD6\xD0:\\Data"}, "936"},
+      {"a blank before a separator", {"D:\\Photos \\Sub", "D:\\Photos\\Sub"}, "1252"},
+      {"a dot and a blank that end a folder name", {"D:\\a. \\b", "D:\\a\\b"}, "1252"},
+      {"drive-relative paths are not compared", {"d:", "D:\\x"}, "1252"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<TaskFields> tasks;
+    for (const std::string& target : c.targets) {
+      tasks.push_back({"T" + std::to_string(tasks.size() + 1), "/srv", target});
+    }
+    WriteConfig(CleanImage(tasks).bytes);
+    const std::vector<std::string> args{"qvconf", "--dir", Utf8Path(dir()), "--code-page",
+                                        c.code_page, "check"};
+    CaptureConsole console;
+    EXPECT_EQ(cli::RunQvconf(args, console), cli::kExitOk) << console.out << console.err;
   }
 }
 

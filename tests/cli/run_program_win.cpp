@@ -2,13 +2,11 @@
 
 #include <thread>
 
-#include "config/utf8_win.h"
+#include "common/win_text.h"
 #include "run_program.h"
 
 namespace qv::test {
 namespace {
-
-using ::qv::Wide;
 
 // The quoting CommandLineToArgvW undoes.
 std::wstring Quote(const std::wstring& arg) {
@@ -46,9 +44,9 @@ std::string ProgramPath(const std::string& built) {
 std::optional<ProgramResult> RunProgram(const std::string& program,
                                         const std::vector<std::string>& args,
                                         const std::string& input, int deadline_seconds) {
-  const std::wstring path = Wide(ProgramPath(program));
+  const std::wstring path = win::Utf8ToWide(ProgramPath(program));
   std::wstring command = Quote(path);
-  for (const std::string& arg : args) command += L" " + Quote(Wide(arg));
+  for (const std::string& arg : args) command += L" " + Quote(win::Utf8ToWide(arg));
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE in_read, in_write, out_read, out_write, err_read, err_write;

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "common/window_driver.h"
-#include "platform/drive_path.h"
+#include "config/drive_path.h"
 
 namespace qv::test {
 namespace {

@@ -21,17 +21,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/win_text.h"
+#include "common/window_driver.h"
+#include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "net/fake_server.h"
 #include "net/server_connection.h"
 #include "net/test_util.h"
 #include "net/wire.h"
-#include "common/window_driver.h"
-#include "editor_fixture.h"
 #include "ui/browse_sequence.h"
 #include "ui/message_box.h"
 #include "ui/network_wait.h"
-#include "ui/win/ansi_text.h"
 #include "ui/win/dpi.h"
 
 namespace qv::test {

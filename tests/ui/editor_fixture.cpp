@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
+#include "common/win_text.h"
 #include "common/window_driver.h"
 #include "config/config_store.h"
 #include "config/store_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {
@@ -54,6 +55,18 @@ std::string ReadBytes(const std::wstring& path) {
   }
   CloseHandle(file);
   return bytes;
+}
+
+void SetClipboardText(HWND owner, const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {

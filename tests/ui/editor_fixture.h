@@ -85,6 +85,8 @@ std::wstring Widen(const std::string& ansi);
 std::string ReadBytes(const std::wstring& path);
 // Replaces the file's content (a test failure when it cannot).
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+// Puts `text` on the clipboard, opened by `owner` (a test failure when it cannot).
+void SetClipboardText(HWND owner, const std::wstring& text);
 
 // Where the text of a static control reaches when the control draws it with room to spare: a
 // hidden twin with the same class, style, font and text, wide and tall, is printed into a bitmap

@@ -1,5 +1,5 @@
 // Editing in the window: applying edits when they are left, renaming, adding, deleting, saving,
-// the close question, and the two ways a pending change used to be lost or misplaced.
+// the close question, and a pending change that must neither be lost nor land on another task.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "common/win_text.h"
 #include "config/image_fixture.h"
+#include "config/record_fields.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {
@@ -252,6 +253,24 @@ TEST_F(EditorTest, SpaceIsDiscardedWhereTheEditHasAKeyFilter) {
   }
 }
 
+// The window and qvconf keep the same of a typed text: each edit holds what its field's row says
+// the typing leaves, blanks at either end and between words included.
+TEST_F(EditorTest, EveryEditKeepsOfTypedTextWhatItsFieldSays) {
+  WriteTasks({{"Alpha", "", ""}});
+  Open();
+  ClickListEntry(0);
+  const std::string typed = " a b  c ";
+  int edits = 0;
+  for (const ControlLayout& c : EditorLayout()) {
+    if (!c.field) continue;
+    ++edits;
+    SendMessageW(Get(c.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    TypeChars(c.id, Widen(typed));
+    EXPECT_EQ(Text(c.id), Widen(AsTyped(*c.field, typed))) << c.name;
+  }
+  EXPECT_EQ(edits, 9);
+}
+
 // The task edits take any length: a long paste stays whole in the edit (and in the list, for the
 // name), and the document cuts it to its field when it is applied.
 TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
@@ -259,15 +278,7 @@ TEST_F(EditorTest, LongPasteStaysWholeAndIsCutWhenApplied) {
   Open();
   ClickListEntry(0);
   const std::wstring pasted(40000, L'p');
-  ASSERT_TRUE(OpenClipboard(Form().handle()));
-  EmptyClipboard();
-  const std::size_t bytes = (pasted.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  ASSERT_NE(memory, nullptr);
-  std::memcpy(GlobalLock(memory), pasted.c_str(), bytes);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
+  SetClipboardText(Form().handle(), pasted);
 
   for (ControlId id : {kEdName, kEdSource, kEdTarget}) {
     Focus(id);
@@ -409,7 +420,7 @@ TEST_F(EditorTest, FailedSaveShowsTheErrorAndKeepsTheWindowOpen) {
   CreateDirectoryW(Directory().c_str(), nullptr);
 }
 
-// Mended: a change still pending in the focused edit is applied before closing decides and
+// A change still pending in the focused edit is applied before closing decides and
 // before saving, however the close or the save was asked for.
 TEST_F(EditorTest, PendingChangeIsAppliedBeforeTheCloseDecides) {
   Open();
@@ -639,7 +650,7 @@ TEST_F(EditorTest, PendingRefusedRenameStopsSave) {
   EXPECT_TRUE(IsOpen());
 }
 
-// Mended: a refused name never keeps the operator in the window. Every way of closing drops it
+// A refused name never keeps the operator in the window. Every way of closing drops it
 // (the task keeps its stored name) and goes on with the usual question; its refusal is shown
 // once, not again at the close when leaving the edit already showed it.
 enum class CloseWay { kExitClicked, kExitAccelerator, kTitleBar, kAltF4 };
@@ -743,7 +754,7 @@ TEST_F(EditorTest, EscapePutsTheStoredValueBack) {
   EXPECT_FALSE(Enabled(kBtnSave));
 }
 
-// Mended: a refused rename never lets the click that took the focus act, so the pending name
+// A refused rename never lets the click that took the focus act, so the pending name
 // cannot land on another task.
 TEST_F(EditorTest, RefusedRenameKeepsTheClickFromMovingTheSelection) {
   WriteTasks({{"Alpha", "", ""}, {"Beta", "", ""}, {"Gamma", "", ""}});

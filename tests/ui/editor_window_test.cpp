@@ -191,6 +191,27 @@ TEST_F(EditorTest, MovingToAMonitorOfAnotherDpiScalesTheLayoutAndTheFont) {
   EXPECT_EQ(font.lfHeight, -win::Scale(12, dpi));
 }
 
+// The form answers the cursor question for every window: while a wait runs the mouse shows it
+// over the editor's controls, and the frame keeps its own cursors.
+TEST_F(EditorTest, WaitCursorShowsOverTheControlsWhileAWaitRuns) {
+  Open();
+  const HWND list = Get(kListBox1);
+  const LPARAM over_client = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  {
+    const win::WaitCursor wait;
+    SetCursor(nullptr);
+    EXPECT_EQ(SendMessageW(list, WM_SETCURSOR, reinterpret_cast<WPARAM>(list), over_client), TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    SetCursor(nullptr);
+    SendMessageW(Form().handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Form().handle()),
+                 MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  }
+  SetCursor(nullptr);
+  SendMessageW(list, WM_SETCURSOR, reinterpret_cast<WPARAM>(list), over_client);
+  EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
 RECT ScreenRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
@@ -202,9 +223,9 @@ bool Inside(const RECT& inner, const RECT& outer) {
          inner.bottom <= outer.bottom;
 }
 
-// Mended: at a dpi whose layout is larger than the screen, the window was centred off its top
-// and shrunk so that Save and Exit could not be reached. It is laid out for the largest dpi that
-// fits, kept inside the work area, and every control shows whole.
+// At a dpi whose layout is larger than the screen, centring would put the window off its top and
+// shrinking it would hide Save and Exit. It is laid out for the largest dpi that fits, kept inside
+// the work area, and every control shows whole.
 TEST_F(EditorTest, AtADpiTooLargeForTheScreenTheWindowStaysWholeOnIt) {
   Open();
   const HWND form = Form().handle();
@@ -338,7 +359,8 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
     SCOPED_TRACE(static_cast<int>(language));
     EXPECT_EQ(win::Window(Form().handle()).Text(), UiText(kUiTitle) + L" (V1.0)");
     for (const ControlLayout& c : EditorLayout()) {
-      if (c.caption < 0) continue;
+      const int caption = CaptionOf(c);
+      if (caption < 0) continue;
       if (c.kind == ControlKind::kPage) {
         wchar_t text[64] = {};
         TCITEMW item{};
@@ -347,9 +369,9 @@ TEST_F(EditorTest, CaptionsAndFontComeFromTheSelectedLanguage) {
         item.cchTextMax = 64;
         SendMessageW(Get(kPageControl1), TCM_GETITEMW, c.id == kTabGame ? 0 : 1,
                      reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(std::wstring(text), UiText(c.caption)) << c.name;
+        EXPECT_EQ(std::wstring(text), UiText(caption)) << c.name;
       } else {
-        EXPECT_EQ(Text(c.id), UiText(c.caption)) << c.name;
+        EXPECT_EQ(Text(c.id), UiText(caption)) << c.name;
       }
     }
     for (const ControlLayout& c : EditorLayout()) {

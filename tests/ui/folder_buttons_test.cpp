@@ -14,6 +14,7 @@
 
 #include <gmock/gmock.h>
 
+#include "common/win_text.h"
 #include "common/window_driver.h"
 #include "editor_fixture.h"
 #include "i18n/ui_strings.h"
@@ -22,7 +23,6 @@
 #include "syncserver_core.h"
 #include "ui/browser_form.h"
 #include "ui/network_wait.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {
@@ -272,7 +272,7 @@ TEST_F(FolderButtonsTest, TargetChosenWithThePickerLandsInTheEditAndTheSelectedT
   EXPECT_TRUE(Enabled(kBtnSave));
 }
 
-// Mended: a folder whose name the file cannot hold is taken by its short name, which can be
+// A folder whose name the file cannot hold is taken by its short name, which can be
 // stored, and the operator is told; the file never gets a path of "?".
 TEST_F(FolderButtonsTest, FolderTheFileCannotNameIsTakenByItsShortName) {
   if (win::FitsAnsiCodePage(kTokyo)) GTEST_SKIP() << "the system's code page holds the name";

@@ -9,8 +9,8 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "common/win_text.h"
 #include "editor_fixture.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {

@@ -9,10 +9,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/win_text.h"
 #include "editor_fixture.h"
 #include "i18n/expected_texts.h"
 #include "i18n/ui_strings.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::test {
 namespace {
@@ -57,8 +57,8 @@ class TypedTextTest : public EditorTest {
   HWND other_ = nullptr;
 };
 
-// Mended: the pending edit was looked for through the focus, which an inactive window does not
-// have, so the host typed was lost without a question.
+// An inactive window has no focus, so the pending edit is found without it: what was typed is
+// applied, and the close asks about it.
 TEST_F(TypedTextTest, CloseFromAnotherWindowAppliesThePendingEditAndAsks) {
   WriteTasks({{"Alpha", "", ""}});
   Open();
@@ -117,8 +117,24 @@ INSTANTIATE_TEST_SUITE_P(
                       EndSessionCase{"Cancel", true, {IDCANCEL}, FALSE, "old.example"}),
     [](const ::testing::TestParamInfo<EndSessionCase>& param) { return param.param.name; });
 
-// Mended: Save stayed disabled until the edit was left, so Alt+S and a click on Save did nothing
-// on a document that only had a typed change.
+// The form, not each window, keeps the control that had the focus: the operator comes back from
+// another program to the edit they were typing in, its pending text still pending.
+TEST_F(TypedTextTest, ActivatedAgainTheFocusIsWhereItWas) {
+  Open();
+  ClickTab(1);
+  Type(kEdUser, L"someone");
+  ActivateAnotherWindow();
+
+  SetForegroundWindow(Form().handle());
+  SetActiveWindow(Form().handle());
+  Pump();
+  EXPECT_EQ(Focused(), kEdUser);
+  EXPECT_TRUE(Modified(kEdUser));
+  EXPECT_EQ(Form().Document().settings.User(), "");
+}
+
+// A typed change is a change: Save is enabled as soon as it is typed, and Alt+S or a click on Save
+// applies it without the edit being left first.
 TEST_F(TypedTextTest, TypingEnablesSaveAndSaveAppliesWhatWasTyped) {
   WriteTasks({{"Alpha", "", ""}});
   Open();
@@ -158,9 +174,9 @@ struct UnstorableCase {
   std::wstring named;  // the characters the message names
 };
 
-// Mended: such text was stored as "?" (C:\東京 became the folder C:\??, and two names of
-// Chinese letters became the same "??"). It is refused when applied, with the characters named,
-// and the document and the file keep what they had.
+// Stored as "?", such text would name another folder (C:\東京 would be C:\??) and make two names
+// of Chinese letters one "??". It is refused when applied, with the characters named, and the
+// document and the file keep what they had.
 TEST_F(TypedTextTest, TextTheFileCannotHoldIsRefusedNamingTheCharacters) {
   if (win::FitsAnsiCodePage(kTokyo)) GTEST_SKIP() << "the system's code page holds these";
   WriteTasks({{"Alpha", "/src", "C:\\Data"}});

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/win/ansi_text.h"
+#include "common/win_text.h"
 
 namespace qv::win {
 namespace {
@@ -45,23 +45,23 @@ std::wstring ClipboardText(HWND owner) {
   return text.substr(0, text.find_first_of(L"\r\n"));
 }
 
-}  // namespace
+// Where an edit of the class keeps its limit: the window bytes after the system edit's own.
+int limit_slot = 0;
+WNDPROC system_edit_proc = nullptr;
+bool class_registered = false;
 
-void ByteLimitedEdit::SetByteLimit(int bytes) {
-  limit_ = bytes;
-  SetLimit(bytes);
-}
+int ByteLimitOf(HWND edit) { return static_cast<int>(GetWindowLongPtrW(edit, limit_slot)); }
 
-bool ByteLimitedEdit::FilterInput(WNDPROC original, UINT message, WPARAM wparam, LPARAM lparam,
-                                  LRESULT& result) const {
-  if (limit_ <= 0) return false;
+// Answers the messages that add text when the limit would be passed; true when it answered.
+bool FilterInput(HWND edit, int limit, UINT message, WPARAM wparam, LPARAM lparam,
+                 LRESULT& result) {
   switch (message) {
     case WM_CHAR: {
       const auto key = static_cast<wchar_t>(wparam);
       // The second half of a pair was let through with the first; control keys add nothing.
       if (key < L' ' || IS_LOW_SURROGATE(key)) return false;
-      if (BytesOutsideSelection(hwnd_) + AnsiByteCount(std::wstring_view(&key, 1)) <=
-          static_cast<std::size_t>(limit_)) {
+      if (BytesOutsideSelection(edit) + AnsiByteCount(std::wstring_view(&key, 1)) <=
+          static_cast<std::size_t>(limit)) {
         return false;
       }
       MessageBeep(MB_OK);
@@ -71,14 +71,14 @@ bool ByteLimitedEdit::FilterInput(WNDPROC original, UINT message, WPARAM wparam,
     case EM_REPLACESEL: {
       if (!lparam) return false;
       const std::wstring fitted =
-          FitReplacement(hwnd_, limit_, reinterpret_cast<const wchar_t*>(lparam));
-      result = CallWindowProcW(original, hwnd_, message, wparam,
+          FitReplacement(edit, limit, reinterpret_cast<const wchar_t*>(lparam));
+      result = CallWindowProcW(system_edit_proc, edit, message, wparam,
                                reinterpret_cast<LPARAM>(fitted.c_str()));
       return true;
     }
     case WM_PASTE: {
-      const std::wstring fitted = FitReplacement(hwnd_, limit_, ClipboardText(hwnd_));
-      CallWindowProcW(original, hwnd_, EM_REPLACESEL, TRUE,
+      const std::wstring fitted = FitReplacement(edit, limit, ClipboardText(edit));
+      CallWindowProcW(system_edit_proc, edit, EM_REPLACESEL, TRUE,
                       reinterpret_cast<LPARAM>(fitted.c_str()));
       result = 0;
       return true;
@@ -86,6 +86,45 @@ bool ByteLimitedEdit::FilterInput(WNDPROC original, UINT message, WPARAM wparam,
     default:
       return false;
   }
+}
+
+LRESULT CALLBACK ByteLimitedEditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CHAR || message == EM_REPLACESEL || message == WM_PASTE) {
+    LRESULT result = 0;
+    const int limit = ByteLimitOf(edit);
+    if (limit > 0 && FilterInput(edit, limit, message, wparam, lparam, result)) return result;
+  }
+  return CallWindowProcW(system_edit_proc, edit, message, wparam, lparam);
+}
+
+constexpr wchar_t kClassName[] = L"QvByteLimitedEdit";
+
+}  // namespace
+
+const wchar_t* ByteLimitedEdit::ClassName() {
+  // A superclass, not a subclass of each window: under Wine every SetWindowLongPtr of a
+  // procedure is a trip to the server.
+  static const bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (!GetClassInfoExW(nullptr, L"EDIT", &wc)) return false;
+    system_edit_proc = wc.lpfnWndProc;
+    limit_slot = wc.cbWndExtra;
+    wc.cbWndExtra += static_cast<int>(sizeof(LONG_PTR));
+    wc.lpfnWndProc = ByteLimitedEditProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClassName;
+    class_registered = RegisterClassExW(&wc) != 0;
+    return class_registered;
+  }();
+  (void)registered;
+  return kClassName;
+}
+
+void ByteLimitedEdit::SetByteLimit(int bytes) const {
+  // Without the class the slot would be the system edit's own bytes.
+  if (class_registered) SetWindowLongPtrW(hwnd_, limit_slot, bytes);
+  SetLimit(bytes);
 }
 
 }  // namespace qv::win

@@ -12,6 +12,7 @@ namespace qv::win {
 
 class Edit : public Window {
  public:
+  using Window::Window;
   bool IsModified() const { return Send(EM_GETMODIFY) != 0; }
   void SetModified(bool modified) const { Send(EM_SETMODIFY, modified); }
   void SetLimit(int units) const { Send(EM_LIMITTEXT, static_cast<WPARAM>(units)); }
@@ -19,6 +20,7 @@ class Edit : public Window {
 
 class ListBox : public Window {
  public:
+  using Window::Window;
   int Count() const { return static_cast<int>(Send(LB_GETCOUNT)); }
   int Add(const std::wstring& text) const {
     return static_cast<int>(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
@@ -36,6 +38,7 @@ class ListBox : public Window {
 
 class TabControl : public Window {
  public:
+  using Window::Window;
   void InsertItem(int index, const std::wstring& text) const;
   void SetItemText(int index, const std::wstring& text) const;
   int Selected() const { return static_cast<int>(Send(TCM_GETCURSEL)); }
@@ -46,6 +49,7 @@ class TabControl : public Window {
 
 class Button : public Window {
  public:
+  using Window::Window;
   void SetIcon(HICON icon) const { Send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)); }
 };
 

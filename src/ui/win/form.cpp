@@ -244,6 +244,13 @@ void Form::SetDpi(UINT dpi) {
   SetFontName(std::wstring(font_name_));
 }
 
+LRESULT Form::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (OnFocusMessage(message, wparam, lparam, result)) return result;
+  if (OnCursorMessage(message, lparam, result)) return result;
+  return OnFormMessage(message, wparam, lparam);
+}
+
 bool Form::OnCursorMessage(UINT message, LPARAM lparam, LRESULT& result) {
   // The controls ask their parent first; the frame keeps its sizing and other cursors.
   if (message != WM_SETCURSOR || !WaitCursor::Shown() || LOWORD(lparam) != HTCLIENT) return false;
@@ -258,6 +265,8 @@ bool Form::OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& r
       if (LOWORD(wparam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
         if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
+      } else {
+        OnActivated();
       }
       result = DefaultProc(message, wparam, lparam);
       return true;

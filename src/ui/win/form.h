@@ -45,8 +45,9 @@ RECT WorkAreaNear(const RECT& rect);
 RECT MovedInto(const RECT& rect, const RECT& area);
 
 // What the program's top-level windows do alike: a font of their own at the dpi they are laid
-// out for, handed to the controls whenever either changes, and the control that had the focus
-// when the window was deactivated given the focus again when it is activated.
+// out for, handed to the controls whenever either changes; the control that had the focus when
+// the window was deactivated given the focus again when it is activated; the wait cursor over the
+// window while a WaitCursor is alive. The form answers those messages before the window sees any.
 class Form : public WindowImpl {
  public:
   // The dpi the window is laid out for.
@@ -59,17 +60,20 @@ class Form : public WindowImpl {
   void SetFontName(const std::wstring& name);
   // A new dpi: the font is made again for it.
   void SetDpi(UINT dpi);
-  // WM_ACTIVATE and WM_SETFOCUS, which every form answers alike; true when `message` was one.
-  bool OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
-  // WM_SETCURSOR: the wait cursor over the window while a WaitCursor is alive; true when it
-  // answered.
-  bool OnCursorMessage(UINT message, LPARAM lparam, LRESULT& result);
 
+  // Every message the form leaves to the window.
+  virtual LRESULT OnFormMessage(UINT message, WPARAM wparam, LPARAM lparam) = 0;
+  // The window was activated; the focus goes back where it was right after.
+  virtual void OnActivated() {}
   virtual void ApplyFont(HFONT font) = 0;
   // Where the focus goes when the window gets it and no control of it had it before.
   virtual void FocusFirstControl() = 0;
 
  private:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) final;
+  bool OnFocusMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool OnCursorMessage(UINT message, LPARAM lparam, LRESULT& result);
+
   UINT dpi_ = 96;
   std::wstring font_name_;
   UniqueFont font_;

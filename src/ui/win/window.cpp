@@ -4,8 +4,8 @@
 #include <new>
 #include <string>
 
+#include "common/win_text.h"
 #include "ui/message_box.h"
-#include "ui/win/ansi_text.h"
 
 namespace qv::win {
 
@@ -24,20 +24,24 @@ WindowImpl::~WindowImpl() {
   }
 }
 
-void WindowImpl::RegisterClassOnce(const wchar_t* class_name, HICON icon) {
+void RegisterWindowClassOnce(const wchar_t* class_name, WNDPROC proc, HICON icon) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   if (GetClassInfoExW(instance, class_name, &existing)) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = StaticProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hIcon = icon;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = class_name;
   RegisterClassExW(&wc);
+}
+
+void WindowImpl::RegisterClassOnce(const wchar_t* class_name, HICON icon) {
+  RegisterWindowClassOnce(class_name, StaticProc, icon);
 }
 
 bool WindowImpl::CreateImpl(const wchar_t* class_name, const std::wstring& title, DWORD style,

@@ -35,6 +35,10 @@ class Window {
   HWND hwnd_ = nullptr;
 };
 
+// Registers a window class of the program, on the button-face colour with the arrow cursor,
+// unless it is registered already.
+void RegisterWindowClassOnce(const wchar_t* class_name, WNDPROC proc, HICON icon);
+
 // A window class of our own whose one static procedure stores `this` at WM_NCCREATE and hands
 // every message to OnMessage. Exceptions stop there: they are shown as errors and the message
 // counts as handled.

@@ -1,20 +1,27 @@
-// Measuring and cutting texts in bytes of an ANSI code page.
+// Converting, measuring and cutting texts in bytes of an ANSI code page.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "ui/win/ansi_text.h"
+#include "common/win_text.h"
 
 namespace qv::test {
 namespace {
 
 using win::AnsiByteCount;
 using win::AnsiToWide;
+using win::AnsiToCodePoints;
+using win::AnsiToWideExact;
 using win::AnsiToWideInto;
 using win::CharactersOutsideAnsi;
 using win::FitsAnsiCodePage;
 using win::FitAnsiBytes;
+using win::SystemErrorText;
+using win::Utf8ToWide;
+using win::Utf8ToWideExact;
 using win::WideToAnsi;
+using win::WideToUtf8;
+using win::WideToUtf8Exact;
 
 TEST(FitAnsiBytes, KeepsWholeCharactersOfADoubleByteCodePage) {
   constexpr unsigned kGbk = 936;
@@ -57,6 +64,33 @@ TEST(AnsiText, ConvertsIntoAReusedBufferAsIntoANewOne) {
   }
   AnsiToWideInto("\xD0\xC2", out, 936);
   EXPECT_EQ(out, L"\u65B0");
+  AnsiToWideInto("C:\\Sync", out, 936);  // ASCII, widened without the system
+  EXPECT_EQ(out, L"C:\\Sync");
+}
+
+// The exact forms refuse what the lenient ones would replace, and only that.
+TEST(AnsiText, ExactConversionsRefuseWhatIsNoCharacter) {
+  EXPECT_EQ(AnsiToWideExact("\xD6\xD0", 936), L"\u4e2d");
+  EXPECT_FALSE(AnsiToWideExact("ab\xD6", 936));  // a lead byte without its trail
+  EXPECT_EQ(AnsiToWideExact("", 936), L"");
+  EXPECT_EQ(AnsiToCodePoints("\xD6\xD0x", 936), U"\u4e2dx");
+  EXPECT_FALSE(AnsiToCodePoints("\xD6", 936));
+  EXPECT_EQ(Utf8ToWideExact("\xF0\x9F\x98\x80"), L"\U0001F600");
+  EXPECT_FALSE(Utf8ToWideExact("\xC3"));
+  EXPECT_FALSE(Utf8ToWideExact("\xED\xA0\x80"));  // a surrogate spelt in UTF-8
+  EXPECT_EQ(Utf8ToWide("a\xC3"), L"a\ufffd");
+  EXPECT_EQ(WideToUtf8Exact(L"\u4e2d"), "\xE4\xB8\xAD");
+  EXPECT_FALSE(WideToUtf8Exact(std::wstring(1, wchar_t{0xD800})));
+  EXPECT_EQ(WideToUtf8(std::wstring(1, wchar_t{0xD800})), "\xEF\xBF\xBD");
+}
+
+TEST(SystemErrorText, IsTheSystemsTextWithoutItsEnding) {
+  const std::wstring text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.back(), L'.');
+  EXPECT_NE(text.back(), L'\n');
+  EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
+  EXPECT_EQ(SystemErrorText(0xE0001234), L"error 3758101044");
 }
 
 // What the file cannot hold is named character by character: the default character and the
