@@ -150,11 +150,14 @@ class Checker {
     const TaskRecord& task = doc_.tasks[i];
     const std::string label = Label(i);
     for (const RecordField& field : kTaskFields) CheckField(label, task.bytes, field);
-    if (task.Source().empty()) problems_.push_back(label + ": empty source");
+    // An empty name has its own line (CheckNames); an empty folder syncs nothing.
+    for (const RecordField& field : kTaskFields) {
+      if (field.kind == FieldKind::kFolder && FieldText(task.bytes, field).empty()) {
+        problems_.push_back(label + ": empty " + field.word);
+      }
+    }
     const std::string target = task.Target();
-    if (target.empty()) {
-      problems_.push_back(label + ": empty target");
-    } else if (!IsDriveLetterPath(DecodedTarget(target, DecoderFor(code_page_)))) {
+    if (!target.empty() && !IsDriveLetterPath(DecodedTarget(target, DecoderFor(code_page_)))) {
       problems_.push_back(label + ": target " + Quoted(target, code_page_) +
                           " is not a drive-letter path such as C:\\Folder");
     }

@@ -32,7 +32,7 @@ void CheckKeys(const Json& object, const Keys& allowed, const std::string& where
   for (const auto& item : object.items()) {
     bool known = false;
     for (const std::string_view key : allowed) known = known || item.key() == key;
-    if (!known) throw BadInput{where + ": unknown field \"" + item.key() + "\""};
+    if (!known) throw BadInput{where + ": unknown field " + QuotedInput(item.key())};
   }
 }
 
@@ -49,7 +49,7 @@ std::string ReadText(const Json& value, const std::string& where, std::size_t ca
     const std::string& utf8 = value.get_ref<const std::string&>();
     std::optional<std::string> encoded = code_page.Encode(utf8);
     if (!encoded) {
-      throw BadInput{where + ": \"" + utf8 + "\" has a character that code page " +
+      throw BadInput{where + ": " + QuotedInput(utf8) + " has a character that code page " +
                      std::to_string(code_page.number()) +
                      " cannot hold; give its bytes as {\"bytes\": \"<hex>\"}"};
     }
@@ -155,12 +155,10 @@ std::vector<TaskTexts> ReadTasks(const Json& tasks, const CodePage& code_page) {
     if (!task.is_object()) throw BadInput{where + ": expected an object"};
     CheckKeys(task, JsonKeys(kTaskFields), where);
     TaskTexts& w = wanted.emplace_back();
-    w.name =
-        ReadText(Field(task, "name", where), where + ".name", TaskRecord::kNameCapacity, code_page);
-    w.source = ReadText(Field(task, "source", where), where + ".source",
-                        TaskRecord::kSourceCapacity, code_page);
-    w.target = ReadText(Field(task, "target", where), where + ".target",
-                        TaskRecord::kTargetCapacity, code_page);
+    for (const RecordField& field : kTaskFields) {
+      w.Text(field.id) = ReadText(Field(task, field.json_key, where),
+                                  where + "." + field.json_key, field.capacity, code_page);
+    }
   }
   return wanted;
 }

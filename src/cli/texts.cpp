@@ -1,6 +1,7 @@
 #include "cli/texts.h"
 
 #include "common/hex.h"
+#include "common/utf8.h"
 
 namespace qv::cli {
 namespace {
@@ -8,6 +9,20 @@ namespace {
 void AppendEscaped(std::string& out, unsigned char c) {
   out += "\\x";
   AppendHexByte(out, c);
+}
+
+std::string EscapedAs(std::string_view text, bool utf8) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 32 && c != 127 && (utf8 || c < 128)) {
+      out += ch;
+    } else {
+      AppendEscaped(out, c);
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -33,20 +48,17 @@ std::optional<std::string> FromHex(std::string_view hex) {
 
 std::string Shown(std::string_view bytes, const CodePage& code_page) {
   const std::optional<std::string> text = code_page.Decode(bytes);
-  std::string out;
-  for (const char ch : text ? std::string_view(*text) : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 32 && c != 127 && (text || c < 128)) {
-      out += ch;
-    } else {
-      AppendEscaped(out, c);
-    }
-  }
-  return out;
+  return text ? EscapedAs(*text, true) : EscapedAs(bytes, false);
 }
 
 std::string Quoted(std::string_view bytes, const CodePage& code_page) {
   return "\"" + Shown(bytes, code_page) + "\"";
 }
+
+std::string Escaped(std::string_view utf8) {
+  return EscapedAs(utf8, DecodeUtf8(utf8).has_value());
+}
+
+std::string QuotedInput(std::string_view utf8) { return "\"" + Escaped(utf8) + "\""; }
 
 }  // namespace qv::cli

@@ -19,4 +19,11 @@ std::string Shown(std::string_view bytes, const CodePage& code_page);
 // Quoted for a message: "name".
 std::string Quoted(std::string_view bytes, const CodePage& code_page);
 
+// What a person or a script gave (an argument, a path, a JSON text or key), for a message: its
+// control characters written \xNN, and every byte outside printable ASCII too when it is not
+// UTF-8, so that a message never carries them to the terminal.
+std::string Escaped(std::string_view utf8);
+// Escaped and quoted: "text".
+std::string QuotedInput(std::string_view utf8);
+
 }  // namespace qv::cli

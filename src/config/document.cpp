@@ -38,6 +38,12 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// Stores a text in its field as a typed text is stored: a folder trimmed, every text cut.
+void PutFieldText(std::uint8_t* record, const RecordField& field, std::string_view text) {
+  PutShortString(record + field.offset, field.capacity,
+                 field.kind == FieldKind::kFolder ? Trim(text) : text);
+}
+
 // Names new records as AddTask names them one after the other: each takes the first stem+n that
 // no task's name spells, which is at most stem+(tasks+1) at its step. One pass marks the numbers
 // in use up to the last step's bound (a number beyond a step's own bound never decides that
@@ -73,6 +79,17 @@ class NewTaskNamer {
 };
 
 }  // namespace
+
+const std::string& TaskTexts::Text(FieldId field) const {
+  switch (field) {
+    case FieldId::kSource:
+      return source;
+    case FieldId::kTarget:
+      return target;
+    default:
+      return name;
+  }
+}
 
 bool ConfigDocument::ValidPosition(int position) const {
   return position >= 0 && static_cast<std::size_t>(position) < tasks.size();
@@ -198,9 +215,10 @@ ReplaceResult ConfigDocument::ReplaceTasks(const std::vector<TaskTexts>& wanted,
   const auto new_count = std::count(record_of.begin(), record_of.end(), kNone);
   NewTaskNamer namer(tasks, stem, static_cast<std::size_t>(new_count), lead_);
   const auto apply = [](TaskRecord& task, const TaskTexts& w) {
-    if (task.NameView() != w.name) task.SetName(w.name);
-    if (task.Source() != w.source) task.SetSource(Trim(w.source));
-    if (task.Target() != w.target) task.SetTarget(Trim(w.target));
+    for (const RecordField& field : kTaskFields) {
+      const std::string& text = w.Text(field.id);
+      if (FieldText(task.bytes, field) != text) PutFieldText(task.bytes.data(), field, text);
+    }
   };
   // When every record stays at its place (the list may lose its tail or grow one) the records are
   // changed where they are: a large list is not copied.
@@ -260,8 +278,7 @@ StoredField ConfigDocument::SetField(FieldId id, int position, std::string_view 
     }
     return stored;
   }
-  PutShortString(record + field.offset, field.capacity,
-                 field.kind == FieldKind::kFolder ? Trim(text) : text);
+  PutFieldText(record, field, text);
   stored.text = GetShortString(record + field.offset, field.capacity);
   modified_ = true;
   return stored;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/record_fields.h"
@@ -24,6 +25,12 @@ struct TaskLookup {
 // A task as a whole configuration gives it.
 struct TaskTexts {
   std::string name, source, target;
+
+  // The text of a task field of the table.
+  const std::string& Text(FieldId field) const;
+  std::string& Text(FieldId field) {
+    return const_cast<std::string&>(std::as_const(*this).Text(field));
+  }
 };
 
 // What SetField stored.

@@ -15,7 +15,10 @@
 namespace qv {
 
 // A row of the table, in the order of kRecordFields.
-enum class FieldId { kHost, kPort, kUser, kPassword, kInterval, kSpeedLimit, kName, kSource, kTarget };
+enum class FieldId {
+  kHost, kPort, kUser, kPassword, kInterval, kSpeedLimit,  // the settings
+  kName, kSource, kTarget,                                 // a task
+};
 
 enum class FieldRecord { kSettings, kTask };
 

@@ -128,6 +128,41 @@ TEST_F(BadInputTest, RefusedEditsExitOne) {
             std::string::npos);
 }
 
+// What a script gave is repeated in a message with its control characters written \xNN, so that
+// an escape sequence in an argument never reaches the terminal as one.
+TEST_F(BadInputTest, MessagesWriteTheControlCharactersOfTheInput) {
+  const std::string escape = "\x1b[2J";
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    std::string shown;
+  } cases[] = {
+      {{"task", "remove", "No" + escape}, "", "\"No\\x1b[2J\""},
+      {{"task", "rename", "Al\tpha", "B"}, "", "\"Al\\x09pha\""},
+      {{"set", "interval", "1\a"}, "", "\"1\\x07\""},
+      {{"set", "host", "h\x01\xFF"}, "", "\"h\\x01\\xff\""},
+      {{"set", "colo\x01r", "red"}, "", "colo\\x01r"},
+      {{"frob" + escape}, "", "\"frob\\x1b[2J\""},
+      {{"show", "--fr\x7fob"}, "", "--fr\\x7fob"},
+      {{"import", "-"}, R"({"settings": {"a\u0001": 1}, "tasks": []})", "\"a\\x01\""},
+      {{"import", "in\x02.json"}, "", "in\\x02.json"},
+  };
+  const auto control = [](char ch) { return (ch >= 0 && ch < 32 && ch != '\n') || ch == 127; };
+  for (const auto& c : cases) {
+    const RunResult run = Run(c.args, c.input);
+    SCOPED_TRACE(run.err);
+    EXPECT_EQ(run.code, cli::kExitError);
+    EXPECT_NE(run.err.find(c.shown), std::string::npos);
+    EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(), control), 0);
+  }
+  CaptureConsole console;
+  EXPECT_EQ(cli::RunQvconf({"qvconf", "--code-page", "1252", "--file", "no\x1bsuch.dat", "show"},
+                           console),
+            cli::kExitError);
+  EXPECT_NE(console.err.find("no\\x1bsuch.dat"), std::string::npos) << console.err;
+  EXPECT_EQ(console.err.find('\x1b'), std::string::npos) << console.err;
+}
+
 TEST_F(BadInputTest, AMissingFileIsNeverCreatedByReadingOrWithoutCreate) {
   std::filesystem::remove(config());
   for (const std::vector<std::string>& args : {std::vector<std::string>{"show"},
