@@ -62,6 +62,15 @@ constexpr const RecordField& kNameField = Field(FieldId::kName);
 constexpr const RecordField& kSourceField = Field(FieldId::kSource);
 constexpr const RecordField& kTargetField = Field(FieldId::kTarget);
 
+// config/ cannot name the string tables, so its rows hold the label entries as numbers.
+static_assert(kHostField.ui_entry == kUiHostLabel && kPortField.ui_entry == kUiPortLabel &&
+                  kUserField.ui_entry == kUiUserLabel && kPasswordField.ui_entry == kUiPassLabel &&
+                  kIntervalField.ui_entry == kUiIntervalLabel &&
+                  kSpeedField.ui_entry == kUiSpeedLabel && kNameField.ui_entry == kUiNameLabel &&
+                  kSourceField.ui_entry == kUiSourceLabel &&
+                  kTargetField.ui_entry == kUiTargetLabel,
+              "each field's label entry is its label's string");
+
 constexpr bool IndexedById(std::span<const ControlLayout> layout) {
   if (layout.size() != kControlCount) return false;
   for (int i = 0; i < kControlCount; ++i) {
