@@ -61,6 +61,38 @@ class Iconv {
   iconv_t handle_;
 };
 
+// What iconv converts, in runs, with pieces of Windows' own spliced in between the runs.
+class Spliced {
+ public:
+  explicit Spliced(const Iconv& iconv) : iconv_(iconv) {}
+
+  // Bytes or a character for iconv, converted at the next piece or at the end.
+  void Pend(std::string_view in) { pending_.append(in); }
+  void Pend(char32_t c) { AppendUtf8(pending_, c); }
+  // False when the run before the piece is not iconv's to convert.
+  bool Splice(std::string_view piece) {
+    if (!Flush()) return false;
+    out_.append(piece);
+    return true;
+  }
+  std::optional<std::string> Finish() {
+    if (!Flush()) return std::nullopt;
+    return std::move(out_);
+  }
+
+ private:
+  bool Flush() {
+    const std::optional<std::string> part = iconv_.Convert(pending_);
+    pending_.clear();
+    if (part) out_ += *part;
+    return part.has_value();
+  }
+
+  const Iconv& iconv_;
+  std::string out_;
+  std::string pending_;
+};
+
 constexpr char32_t kNoCharacter = 0xFFFFFFFF;
 
 // Where Windows' tables differ from iconv's. A byte Windows reads as a character that iconv does
@@ -221,55 +253,40 @@ struct CodePage::Converters {
     if (other_spellings.empty()) return from_utf8.Convert(utf8);
     const std::optional<std::u32string> text = DecodeUtf8(utf8);
     if (!text) return std::nullopt;
-    std::string out;
-    std::string pending;
-    const auto flush = [&] {
-      const std::optional<std::string> part = from_utf8.Convert(pending);
-      pending.clear();
-      if (part) out += *part;
-      return part.has_value();
-    };
+    Spliced out(from_utf8);
     for (const char32_t c : *text) {
       const auto other = other_spellings.find(c);
       if (other == other_spellings.end()) {
-        AppendUtf8(pending, c);
-        continue;
+        out.Pend(c);
+      } else if (!out.Splice(other->second)) {
+        return std::nullopt;
       }
-      if (!flush()) return std::nullopt;
-      out += other->second;
     }
-    if (!flush()) return std::nullopt;
-    return out;
+    return out.Finish();
   }
 
   // iconv's characters, with Windows' in the user-defined areas.
   std::optional<std::string> DecodeMultiBytes(std::string_view in) const {
     if (user_cells.empty()) return to_utf8.Convert(in);
-    std::string out;
-    std::string pending;
-    const auto flush = [&] {
-      const std::optional<std::string> part = to_utf8.Convert(pending);
-      pending.clear();
-      if (part) out += *part;
-      return part.has_value();
-    };
+    Spliced out(to_utf8);
+    std::string character;
     for (std::size_t i = 0; i < in.size();) {
       const auto lead = static_cast<unsigned char>(in[i]);
       const std::size_t size = lead >= 0x81 && lead <= 0xFE && i + 1 < in.size() ? 2 : 1;
       if (size == 2) {
         const auto found = user_cells.find(lead << 8 | static_cast<unsigned char>(in[i + 1]));
         if (found != user_cells.end()) {
-          if (!flush()) return std::nullopt;
-          AppendUtf8(out, found->second);
+          character.clear();
+          AppendUtf8(character, found->second);
+          if (!out.Splice(character)) return std::nullopt;
           i += 2;
           continue;
         }
       }
-      pending.append(in.substr(i, size));
+      out.Pend(in.substr(i, size));
       i += size;
     }
-    if (!flush()) return std::nullopt;
-    return out;
+    return out.Finish();
   }
 
   std::optional<std::string> ToText(std::string_view in) const {
